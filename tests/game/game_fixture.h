@@ -1,0 +1,22 @@
+#pragma once
+
+#include "board_helpers.h"
+#include "game.h"
+#include "recording_board.h"
+#include "scripted_random.h"
+
+#include <gtest/gtest.h>
+
+// A game as the window starts it, on a recording board and a scripted generator.
+class GameTest : public ::testing::Test {
+  protected:
+    GameTest() { game.Form_Load(); }
+
+    GameState& S() { return game.State; }
+    void Click(int k) { game.CellClick(k); }
+    template <typename... Cells> void Clicks(Cells... k) { (Click(k), ...); }
+
+    RecordingBoard board;
+    ScriptedRandom random;
+    Game game{board, random};
+};

@@ -1,0 +1,130 @@
+#include "game_fixture.h"
+#include "pairs_turn.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Holder of the face that card number v shows.
+int FaceHolder(int v) {
+    return FirstFace - 1 + FaceOf(static_cast<Word>(v));
+}
+
+class PairsTurnTest : public GameTest {
+  protected:
+    PairsTurnTest() {
+        game.Парные_картинки_Click();
+        // A known layout: cell k holds k, so cell k and cell k + 8 make a pair.
+        game.Расставить_Click();
+        board.calls.clear();
+    }
+
+    int FaceUpCount() const {
+        int up = 0;
+        for (int k = 1; k <= CellCount; ++k) {
+            up += game.State.FaceShown(k) != 0 ? 1 : 0;
+        }
+        return up;
+    }
+};
+
+} // namespace
+
+TEST(FaceTest, NumbersEightApartShareAFaceAndNoOthersDo) {
+    for (int v = 1; v <= 16; ++v) {
+        for (int w = 1; w <= 16; ++w) {
+            const bool pair = v == w || v - w == 8 || w - v == 8;
+            EXPECT_EQ(FaceOf(static_cast<Word>(v)) == FaceOf(static_cast<Word>(w)), pair)
+                << v << ", " << w;
+        }
+        EXPECT_GE(FaceOf(static_cast<Word>(v)), 1);
+        EXPECT_LE(FaceOf(static_cast<Word>(v)), 8);
+    }
+}
+
+TEST_F(PairsTurnTest, TwoCardsATurnAndTheThirdClickTurnsAllDown) {
+    Click(1);
+    EXPECT_EQ(S().FlipCount, 1);
+    EXPECT_EQ(board.Picture(1), FaceHolder(1));
+    EXPECT_EQ(S().FaceShown(1), 1);
+
+    Click(2);
+    EXPECT_EQ(S().FlipCount, 2);
+    EXPECT_EQ(board.Picture(2), FaceHolder(2));
+    EXPECT_EQ(FaceUpCount(), 2);
+
+    board.calls.clear();
+    Click(11);
+    EXPECT_EQ(S().FlipCount, 1);
+    ASSERT_EQ(board.calls.size(), 17u) << "sixteen backs in cell order, then the new card";
+    for (int k = 1; k <= CellCount; ++k) {
+        EXPECT_EQ(board.calls[static_cast<std::size_t>(k - 1)],
+                  (RecordingBoard::Call{RecordingBoard::Call::Picture, k, CardBack}));
+    }
+    EXPECT_EQ(board.calls.back(),
+              (RecordingBoard::Call{RecordingBoard::Call::Picture, 11, FaceHolder(11)}));
+    EXPECT_EQ(FaceUpCount(), 1);
+    EXPECT_EQ(S().FaceShown(11), 3);
+
+    Click(4);
+    EXPECT_EQ(S().FlipCount, 2);
+    EXPECT_EQ(FaceUpCount(), 2);
+    Click(5);
+    EXPECT_EQ(S().FlipCount, 1);
+    EXPECT_EQ(FaceUpCount(), 1);
+    EXPECT_EQ(board.Picture(11), CardBack);
+    EXPECT_EQ(board.Picture(5), FaceHolder(5));
+}
+
+TEST_F(PairsTurnTest, SameCardTwiceIsTwoClicksWithOneCardUp) {
+    Clicks(6, 6);
+    EXPECT_EQ(S().FlipCount, 2);
+    EXPECT_EQ(FaceUpCount(), 1) << "one card cannot make a pair";
+    EXPECT_EQ(board.Picture(6), FaceHolder(6));
+}
+
+TEST_F(PairsTurnTest, NewTurnOnAFaceUpCardTurnsItDownAndUpAgain) {
+    Clicks(3, 7);
+    board.calls.clear();
+    Click(7);
+    EXPECT_EQ(board.calls[6], (RecordingBoard::Call{RecordingBoard::Call::Picture, 7, CardBack}));
+    EXPECT_EQ(board.Picture(7), FaceHolder(7));
+    EXPECT_EQ(S().FaceShown(7), 7);
+    EXPECT_EQ(S().FaceShown(3), 0);
+}
+
+TEST_F(PairsTurnTest, NewBoardCarriesTheTurnCountOver) {
+    Click(1);
+    ASSERT_EQ(S().FlipCount, 1);
+    game.Новая_Click();
+    EXPECT_EQ(S().FlipCount, 1);
+    Click(2);
+    EXPECT_EQ(S().FlipCount, 2) << "the first card on the new board is the turn's second";
+    EXPECT_EQ(FaceUpCount(), 1);
+    Click(3);
+    EXPECT_EQ(S().FlipCount, 1);
+    EXPECT_EQ(board.Picture(2), CardBack) << "the second click already starts a new turn";
+}
+
+TEST_F(PairsTurnTest, NumberOutsideTheDeckShowsNothingButStillCounts) {
+    S().Cells(5) = 0;
+    S().FaceShown(5) = 4;
+    Click(5);
+    EXPECT_EQ(S().FlipCount, 1);
+    EXPECT_EQ(S().FaceShown(5), 4);
+    EXPECT_TRUE(board.calls.empty());
+
+    S().Cells(6) = 17;
+    Click(6);
+    EXPECT_EQ(S().FlipCount, 2);
+    EXPECT_EQ(S().FaceShown(6), 0);
+    EXPECT_TRUE(board.calls.empty());
+}
+
+TEST_F(PairsTurnTest, FifteenPuzzleClicksDoNotTurnCards) {
+    game.Двигушки_Click();
+    board.calls.clear();
+    Clicks(1, 2, 3);
+    EXPECT_EQ(S().FlipCount, 0);
+    EXPECT_TRUE(board.calls.empty());
+}

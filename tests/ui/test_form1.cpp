@@ -1,0 +1,225 @@
+#include "board_helpers.h"
+#include "cell_image.h"
+#include "form1.h"
+#include "scripted_random.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+class WindowTest : public ::testing::Test {
+  protected:
+    WindowTest() {
+        window.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.Timer1().stop(); // the tests tick by hand
+    }
+
+    GameState& S() { return window.TheGame().State; }
+    QWidget* Client() { return window.centralWidget(); }
+
+    // A real click at a point of the client area, routed by the window to
+    // whichever visible cell lies on top there.
+    void ClickAt(QPoint client) {
+        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {},
+                          Client()->mapTo(&window, client));
+    }
+    QPoint CellCentre(int k) { return window.Cell(k)->geometry().center(); }
+
+    QAction* MenuCommand(const char* name) {
+        return window.findChild<QAction*>(QString::fromUtf8(name));
+    }
+
+    ScriptedRandom random;
+    Form1 window{&random};
+};
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+  public:
+    int paints = 0;
+
+  protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+} // namespace
+
+TEST_F(WindowTest, OpensOnAnEmptyBoardUnderTheFifteenCaption) {
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Двигушки"));
+    EXPECT_EQ(Client()->size(), QSize(339, 352));
+    EXPECT_EQ(S().GameMode, FifteenPuzzle);
+    EXPECT_EQ(S().TileStyle, DigitTiles);
+    for (int k = 1; k <= CellCount; ++k) {
+        CellImage* cell = window.Cell(k);
+        EXPECT_EQ(cell->objectName(), QStringLiteral("Image%1").arg(16 + k));
+        const int row = (k - 1) / 4, column = (k - 1) % 4;
+        EXPECT_EQ(cell->geometry(), QRect(8 + 80 * column, 8 + 72 * row, 81, 73)) << "cell " << k;
+        EXPECT_TRUE(cell->isVisible());
+        EXPECT_EQ(cell->Picture(), nullptr);
+    }
+}
+
+TEST_F(WindowTest, MenuTreeHasItsCaptionsInOrderAndNothingElse) {
+    const QList<QAction*> bar = window.menuBar()->actions();
+    ASSERT_EQ(bar.size(), 3);
+    EXPECT_EQ(bar[0]->text(), QStringLiteral("Игра"));
+    EXPECT_EQ(bar[1]->text(), QStringLiteral("Фигуры"));
+    EXPECT_EQ(bar[2]->text(), QStringLiteral("Расставить"));
+    EXPECT_EQ(bar[2]->menu(), nullptr) << "Расставить acts at once, without a drop-down";
+
+    auto captions = [](QAction* entry) {
+        QStringList texts;
+        for (QAction* item : entry->menu()->actions()) {
+            texts << item->text();
+        }
+        return texts;
+    };
+    EXPECT_EQ(captions(bar[0]), (QStringList{"Новая", "Двигушки", "Парные картинки"}));
+    EXPECT_EQ(captions(bar[1]), (QStringList{"Цифры", "Картинка 1"}));
+
+    QList<QAction*> all = bar;
+    all << bar[0]->menu()->actions() << bar[1]->menu()->actions();
+    for (QAction* action : all) {
+        EXPECT_FALSE(action->isSeparator());
+        EXPECT_TRUE(action->shortcut().isEmpty()) << action->text().toStdString();
+        EXPECT_FALSE(action->text().contains('&')) << "no access-key letters";
+        EXPECT_FALSE(action->isCheckable());
+        EXPECT_TRUE(action->isEnabled());
+        EXPECT_TRUE(action->isVisible());
+    }
+}
+
+TEST_F(WindowTest, MenuCommandsReachTheirHandlers) {
+    MenuCommand("Расставить")->trigger();
+    EXPECT_EQ(CellsOf(S()), Solved());
+    MenuCommand("Картинка1")->trigger();
+    EXPECT_EQ(S().TileStyle, PictureTiles);
+    MenuCommand("Цифры")->trigger();
+    EXPECT_EQ(S().TileStyle, DigitTiles);
+    MenuCommand("Парные_картинки")->trigger();
+    EXPECT_EQ(S().GameMode, PairsGame);
+    EXPECT_NE(CellsOf(S()), Solved());
+    MenuCommand("Двигушки")->trigger();
+    EXPECT_EQ(S().GameMode, FifteenPuzzle);
+    MenuCommand("Расставить")->trigger();
+    MenuCommand("Новая")->trigger();
+    EXPECT_NE(CellsOf(S()), Solved());
+    EXPECT_EQ(S().Cells(16), Blank);
+}
+
+TEST_F(WindowTest, CellTakesTheSizeOfItsPictureAndKeepsItsCorner) {
+    MenuCommand("Расставить")->trigger();
+    window.Timer1_Timer();
+    EXPECT_EQ(window.Cell(1)->geometry(), QRect(8, 8, 87, 78));
+    EXPECT_EQ(window.Cell(16)->geometry(), QRect(248, 224, 83, 73));
+    MenuCommand("Картинка1")->trigger();
+    window.Timer1_Timer();
+    EXPECT_EQ(window.Cell(11)->geometry(), QRect(168, 152, 88, 91));
+    EXPECT_EQ(window.Cell(16)->geometry(), QRect(248, 224, 81, 86));
+}
+
+TEST_F(WindowTest, EmptyCellsTakeClicksAnywhereInTheirRectangle) {
+    ClickAt(QPoint(8 + 80 + 1, 8 + 72 + 1)); // the top-left pixel of cell 6
+    EXPECT_EQ(S().HeldTile, 0);
+    EXPECT_EQ(S().MoveTarget(2), True);
+    EXPECT_EQ(S().MoveTarget(10), True);
+    EXPECT_EQ(S().MoveTarget(1), False);
+}
+
+TEST_F(WindowTest, ClicksMoveTilesAndTheNextTickShowsThem) {
+    MenuCommand("Расставить")->trigger();
+    window.Timer1_Timer();
+    ClickAt(CellCentre(12));
+    ClickAt(CellCentre(16));
+    EXPECT_EQ(S().Cells(16), 12);
+    window.Timer1_Timer();
+    EXPECT_EQ(window.Cell(16)->geometry().size(), QSize(82, 79)) << "digit 12 is 82 x 79";
+    EXPECT_EQ(window.Cell(12)->geometry().size(), QSize(83, 73)) << "the blank is 83 x 73";
+}
+
+TEST_F(WindowTest, PressOnOneCellAndReleaseOnAnotherIsNoClick) {
+    MenuCommand("Расставить")->trigger();
+    window.Timer1_Timer();
+    QWindow* handle = window.windowHandle();
+    QTest::mousePress(handle, Qt::LeftButton, {}, Client()->mapTo(&window, CellCentre(12)));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, Client()->mapTo(&window, CellCentre(11)));
+    EXPECT_EQ(S().HeldTile, 0);
+    QTest::mouseClick(handle, Qt::RightButton, {}, Client()->mapTo(&window, CellCentre(12)));
+    EXPECT_EQ(S().HeldTile, 0) << "only the left button clicks";
+}
+
+TEST_F(WindowTest, SharedStripOfOverlappingCellsBelongsToTheLowerNumber) {
+    MenuCommand("Расставить")->trigger();
+    window.Timer1_Timer();
+    // Digit 1 is 87 wide: from x 8 it reaches over cell 2, which starts at 88.
+    ASSERT_GT(window.Cell(1)->geometry().right(), window.Cell(2)->geometry().left());
+    ClickAt(QPoint(90, 30));
+    EXPECT_EQ(S().HeldTile, 1);
+    EXPECT_EQ(S().MoveTarget(5), True) << "cell 1 took the click, and cell 2 did not";
+    EXPECT_EQ(S().MoveTarget(3), False);
+}
+
+TEST_F(WindowTest, HiddenCellTakesNoClick) {
+    MenuCommand("Парные_картинки")->trigger();
+    MenuCommand("Расставить")->trigger(); // cells k and k + 8 pair up
+    ClickAt(CellCentre(6));
+    ClickAt(CellCentre(14));
+    for (int tick = 0; tick < 51; ++tick) {
+        window.Timer1_Timer();
+    }
+    ASSERT_FALSE(window.Cell(6)->isVisible());
+    ASSERT_FALSE(window.Cell(14)->isVisible());
+    const Word flips = S().FlipCount;
+    ClickAt(CellCentre(6) + QPoint(10, 10)); // under cell 6, no neighbour reaches here
+    EXPECT_EQ(S().FlipCount, flips);
+    EXPECT_EQ(S().HeldTile, 14) << "no click reached anything";
+}
+
+TEST_F(WindowTest, UnchangedBoardIsNeverRepainted) {
+    MenuCommand("Расставить")->trigger();
+    window.Timer1_Timer();
+    QTest::qWait(20);
+    PaintCounter counter;
+    for (int k = 1; k <= CellCount; ++k) {
+        window.Cell(k)->installEventFilter(&counter);
+    }
+    for (int tick = 0; tick < 200; ++tick) {
+        window.Timer1_Timer();
+        QCoreApplication::processEvents();
+    }
+    EXPECT_EQ(counter.paints, 0);
+
+    // A real change still reaches the screen.
+    MenuCommand("Картинка1")->trigger();
+    window.Timer1_Timer();
+    QTest::qWait(20);
+    EXPECT_GE(counter.paints, 16);
+}
+
+TEST_F(WindowTest, RunTimeErrorIsReportedAndTheGameGoesOn) {
+    MenuCommand("Парные_картинки")->trigger();
+    S().FlipCount = 32767;
+    testing::internal::CaptureStderr();
+    ClickAt(CellCentre(3));
+    const std::string report = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(report, "Run-time error: Overflow\n");
+    EXPECT_EQ(S().HeldTile, S().Cells(3)) << "what the handler wrote before the error stays";
+    S().FlipCount = 0;
+    ClickAt(CellCentre(3));
+    EXPECT_EQ(S().FlipCount, 1);
+}
+
+TEST_F(WindowTest, TimerTicksEveryMillisecondFromCreation) {
+    Form1 fresh(&random);
+    EXPECT_TRUE(fresh.Timer1().isActive());
+    EXPECT_EQ(fresh.Timer1().interval(), 1);
+    EXPECT_EQ(fresh.Timer1().timerType(), Qt::PreciseTimer);
+}

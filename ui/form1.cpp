@@ -1,0 +1,143 @@
+#include "form1.h"
+
+#include "board_refresh.h"
+#include "cell_image.h"
+#include "holder_table.h"
+#include "overflow.h"
+
+#include <QLayout>
+#include <QMenuBar>
+#include <cstdio>
+
+namespace {
+
+// The client area below the menu bar, and the board's cell grid, in pixels.
+constexpr QSize ClientSize(339, 352);
+constexpr QSize EmptyCellSize(81, 73);
+constexpr int BoardMargin = 8;
+constexpr int CellPitchX = 80;
+constexpr int CellPitchY = 72;
+
+// Shows between and beside the cells, and where a found pair was taken off.
+constexpr QRgb BackgroundColour = 0x3c4a5a;
+
+} // namespace
+
+Form1::Form1(RandomSource* random) : game_(*this, random != nullptr ? *random : clockRandom_) {
+    for (int holder = 0; holder < static_cast<int>(holders_.size()); ++holder) {
+        if (const QImage* picture = pictures::HolderPicture(holder)) {
+            holders_[static_cast<std::size_t>(holder)] = QPixmap::fromImage(*picture);
+        }
+    }
+
+    timer1_.setTimerType(Qt::PreciseTimer);
+    timer1_.setInterval(1);
+    connect(&timer1_, &QTimer::timeout, this, [this] { Dispatch([this] { Timer1_Timer(); }); });
+
+    BuildBoard();
+    BuildMenus();
+    SetCaption(FifteenCaption);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    timer1_.start();
+    Form_Load();
+}
+
+void Form1::BuildBoard() {
+    auto* client = new QWidget(this);
+    client->setFixedSize(ClientSize);
+    client->setAutoFillBackground(true);
+    QPalette palette = client->palette();
+    palette.setColor(QPalette::Window, QColor(BackgroundColour));
+    client->setPalette(palette);
+    setCentralWidget(client);
+
+    // Where two cells overlap, the lower-numbered one lies on top: a picture
+    // wider or taller than the pitch reaches over its right or lower
+    // neighbour, and the strip it covers is its own to draw and to click.
+    // Qt stacks later siblings above earlier ones, so the cells are made from
+    // the last to the first.
+    for (int k = CellCount; k >= 1; --k) {
+        auto* cell = new CellImage(client);
+        cell->setObjectName(QStringLiteral("Image%1").arg(FirstCellImage - 1 + k));
+        const int row = (k - 1) / 4;
+        const int column = (k - 1) % 4;
+        cell->setGeometry(
+            QRect(QPoint(BoardMargin + CellPitchX * column, BoardMargin + CellPitchY * row),
+                  EmptyCellSize));
+        connect(cell, &CellImage::Clicked, this,
+                [this, k] { Dispatch([this, k] { game_.CellClick(k); }); });
+        cells_.at(static_cast<std::size_t>(k - 1)) = cell;
+    }
+}
+
+void Form1::BuildMenus() {
+    QMenuBar* bar = menuBar();
+    // The menus belong in the window, not in a desktop-wide menu bar.
+    bar->setNativeMenuBar(false);
+
+    auto command = [this](QWidget* menu, const char* name, const QString& caption,
+                          void (Game::*handler)()) {
+        auto* action = new QAction(caption, this);
+        action->setObjectName(QString::fromUtf8(name));
+        connect(action, &QAction::triggered, this,
+                [this, handler] { Dispatch([this, handler] { (game_.*handler)(); }); });
+        menu->addAction(action);
+    };
+
+    QMenu* play = bar->addMenu(QStringLiteral("Игра"));
+    play->setObjectName(QStringLiteral("Игра"));
+    command(play, "Новая", QStringLiteral("Новая"), &Game::Новая_Click);
+    command(play, "Двигушки", QStringLiteral("Двигушки"), &Game::Двигушки_Click);
+    command(play, "Парные_картинки", QStringLiteral("Парные картинки"),
+            &Game::Парные_картинки_Click);
+
+    QMenu* figures = bar->addMenu(QStringLiteral("Фигуры"));
+    figures->setObjectName(QStringLiteral("Фигуры"));
+    command(figures, "Цифры", QStringLiteral("Цифры"), &Game::Цифры_Click);
+    command(figures, "Картинка1", QStringLiteral("Картинка 1"), &Game::Картинка1_Click);
+
+    // A plain command on the bar: choosing it acts at once, with no drop-down.
+    command(bar, "Расставить", QStringLiteral("Расставить"), &Game::Расставить_Click);
+}
+
+void Form1::Form_Load() {
+    Dispatch([this] { game_.Form_Load(); });
+}
+
+void Form1::Timer1_Timer() {
+    RefreshBoard();
+}
+
+void Form1::RefreshBoard() {
+    ::RefreshBoard(game_.State, *this);
+}
+
+void Form1::Dispatch(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const RunTimeError& error) {
+        std::fprintf(stderr, "Run-time error: %s\n", error.what());
+    }
+}
+
+void Form1::SetCaption(std::string_view caption) {
+    // Set on every tick; only a change reaches the window system.
+    if (caption == caption_) {
+        return;
+    }
+    caption_ = caption;
+    setWindowTitle(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+}
+
+void Form1::SetCellPicture(int k, int holder) {
+    if (holder < 0 || holder >= static_cast<int>(holders_.size()) ||
+        holders_[static_cast<std::size_t>(holder)].isNull()) {
+        throw RunTimeError("Invalid picture");
+    }
+    Cell(k)->SetPicture(&holders_[static_cast<std::size_t>(holder)]);
+}
+
+void Form1::SetCellVisible(int k, bool visible) {
+    Cell(k)->setVisible(visible);
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "board.h"
+#include "clock_random.h"
+#include "game.h"
+
+#include <QMainWindow>
+#include <QPixmap>
+#include <QTimer>
+#include <array>
+#include <functional>
+#include <string>
+
+class CellImage;
+class QAction;
+
+// The game's one window: the menu bar, the 4 x 4 board of cells and the timer
+// that redraws the board. It owns the game and its state for the whole run.
+class Form1 : public QMainWindow, private Board {
+    Q_OBJECT
+
+  public:
+    // Number of the first board cell's image control: cell k is Image(16 + k).
+    static constexpr int FirstCellImage = 17;
+
+    explicit Form1(RandomSource* random = nullptr);
+
+    Game& TheGame() { return game_; }
+    CellImage* Cell(int k) const { return cells_.at(static_cast<std::size_t>(k - 1)); }
+    QTimer& Timer1() { return timer1_; }
+
+    void Form_Load();
+    void Timer1_Timer();
+
+  private:
+    void RefreshBoard();
+    void BuildBoard();
+    void BuildMenus();
+
+    // Runs one event handler to its end. A run-time error stops the handler
+    // where it is, is reported on one line, and the game goes on with what
+    // the handler had written.
+    static void Dispatch(const std::function<void()>& handler);
+
+    // Board
+    void SetCaption(std::string_view caption) override;
+    void SetCellPicture(int k, int holder) override;
+    void SetCellVisible(int k, bool visible) override;
+
+    ClockRandom clockRandom_;
+    Game game_;
+    QTimer timer1_;
+    // The hidden picture holders, by holder number; those that hold nothing stay null.
+    std::array<QPixmap, 58> holders_;
+    std::array<CellImage*, CellCount> cells_{};
+    std::string caption_;
+};

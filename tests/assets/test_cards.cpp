@@ -43,6 +43,8 @@ struct Face {
     bool outlined;
 };
 
+void PrintTo(const Face& face, std::ostream* os) { *os << "holder " << face.holder; }
+
 class PairFace : public testing::TestWithParam<Face> {};
 
 TEST_P(PairFace, ShowsItsFigureCentredInTheFrame) {

@@ -32,6 +32,8 @@ struct PieceContent {
     Colours allowed; // besides light and dark grey and the required ones
 };
 
+void PrintTo(const PieceContent& content, std::ostream* os) { *os << "piece " << content.piece; }
+
 class PieceShows : public testing::TestWithParam<PieceContent> {};
 
 TEST_P(PieceShows, ItsPartOfThePicture) {

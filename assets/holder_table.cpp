@@ -34,7 +34,10 @@ const QImage* HolderPicture(int holder) {
         if (image.isNull()) {
             return nullptr; // the build embedded a broken or missing file
         }
-        slot = std::make_unique<const QImage>(image.convertToFormat(QImage::Format_RGB888));
+        // Kept in the screen's own 32-bit layout: a pixmap made from it on
+        // the raster and X11 back ends then shares these pixels instead of
+        // holding a converted copy of every picture.
+        slot = std::make_unique<const QImage>(image.convertToFormat(QImage::Format_RGB32));
     }
     return slot.get();
 }

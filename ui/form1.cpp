@@ -24,12 +24,6 @@ constexpr QRgb BackgroundColour = 0x3c4a5a;
 } // namespace
 
 Form1::Form1(RandomSource* random) : game_(*this, random != nullptr ? *random : clockRandom_) {
-    for (int holder = 0; holder < static_cast<int>(holders_.size()); ++holder) {
-        if (const QImage* picture = pictures::HolderPicture(holder)) {
-            holders_[static_cast<std::size_t>(holder)] = QPixmap::fromImage(*picture);
-        }
-    }
-
     timer1_.setTimerType(Qt::PreciseTimer);
     timer1_.setInterval(1);
     connect(&timer1_, &QTimer::timeout, this, [this] { Dispatch([this] { Timer1_Timer(); }); });
@@ -131,11 +125,24 @@ void Form1::SetCaption(std::string_view caption) {
 }
 
 void Form1::SetCellPicture(int k, int holder) {
-    if (holder < 0 || holder >= static_cast<int>(holders_.size()) ||
-        holders_[static_cast<std::size_t>(holder)].isNull()) {
+    Cell(k)->SetPicture(&Holder(holder));
+}
+
+const QPixmap& Form1::Holder(int holder) {
+    if (holder < 0 || holder >= static_cast<int>(holders_.size())) {
         throw RunTimeError("Invalid picture");
     }
-    Cell(k)->SetPicture(&holders_[static_cast<std::size_t>(holder)]);
+    // The board starts empty, so a picture is made ready for the screen the
+    // first time a cell shows it rather than all at start-up.
+    QPixmap& pixmap = holders_[static_cast<std::size_t>(holder)];
+    if (pixmap.isNull()) {
+        const QImage* picture = pictures::HolderPicture(holder);
+        if (picture == nullptr) {
+            throw RunTimeError("Invalid picture");
+        }
+        pixmap = QPixmap::fromImage(*picture);
+    }
+    return pixmap;
 }
 
 void Form1::SetCellVisible(int k, bool visible) {

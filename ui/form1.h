@@ -46,11 +46,13 @@ class Form1 : public QMainWindow, private Board {
     void SetCaption(std::string_view caption) override;
     void SetCellPicture(int k, int holder) override;
     void SetCellVisible(int k, bool visible) override;
+    const QPixmap& Holder(int holder);
 
     ClockRandom clockRandom_;
     Game game_;
     QTimer timer1_;
-    // The hidden picture holders, by holder number; those that hold nothing stay null.
+    // The picture holders by holder number, each made on first use; those
+    // that hold no picture stay null.
     std::array<QPixmap, 58> holders_;
     std::array<CellImage*, CellCount> cells_{};
     std::string caption_;

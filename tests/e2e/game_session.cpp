@@ -1,0 +1,384 @@
+#include "game_session.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <sys/stat.h>
+#include <thread>
+
+namespace fs = std::filesystem;
+
+std::string ArtifactDir() {
+    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string name =
+        test != nullptr ? std::string(test->test_suite_name()) + "." + test->name() : "outside";
+    const fs::path dir = fs::path(ARTIFACTS_ROOT) / name;
+    // What an earlier run of the same test left would only mislead.
+    static std::string cleaned;
+    if (cleaned != name) {
+        fs::remove_all(dir);
+        cleaned = name;
+    }
+    fs::create_directories(dir);
+    return dir.string();
+}
+
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    }
+    return true;
+}
+
+std::vector<std::pair<int, int>> Clusters(const std::vector<bool>& marked, int groups) {
+    std::vector<std::pair<int, int>> runs;
+    for (int i = 0; i < static_cast<int>(marked.size()); ++i) {
+        if (!marked[static_cast<std::size_t>(i)]) {
+            continue;
+        }
+        if (!runs.empty() && runs.back().second == i - 1) {
+            runs.back().second = i;
+        } else {
+            runs.push_back({i, i});
+        }
+    }
+    if (static_cast<int>(runs.size()) < groups || groups < 1) {
+        return {};
+    }
+    // The groups-1 widest gaps separate; each must be clearly wider than every
+    // gap joined over (letters, or the parts of one letter), or the screen
+    // does not show `groups` things.
+    std::vector<int> gaps;
+    for (std::size_t i = 1; i < runs.size(); ++i) {
+        gaps.push_back(runs[i].first - runs[i - 1].second);
+    }
+    std::vector<int> sorted = gaps;
+    std::sort(sorted.rbegin(), sorted.rend());
+    const std::size_t separators = static_cast<std::size_t>(groups - 1);
+    const int narrowestSeparator = separators > 0 ? sorted[separators - 1] : 1 << 30;
+    const int widestJoined = separators < sorted.size() ? sorted[separators] : 0;
+    if (narrowestSeparator <= widestJoined + 2) {
+        return {};
+    }
+    std::vector<std::pair<int, int>> clusters{runs.front()};
+    for (std::size_t i = 1; i < runs.size(); ++i) {
+        if (gaps[i - 1] >= narrowestSeparator) {
+            clusters.push_back(runs[i]);
+        } else {
+            clusters.back().second = runs[i].second;
+        }
+    }
+    return clusters;
+}
+
+namespace {
+
+// Text stands out from the flat face of a bar or menu.
+bool IsInk(QRgb pixel, QRgb face) {
+    return std::abs(qRed(pixel) - qRed(face)) + std::abs(qGreen(pixel) - qGreen(face)) +
+               std::abs(qBlue(pixel) - qBlue(face)) >
+           120;
+}
+
+QRgb MostCommonColour(const QImage& image) {
+    std::map<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            ++counts[image.pixel(x, y)];
+        }
+    }
+    return std::max_element(counts.begin(), counts.end(),
+                            [](const auto& a, const auto& b) { return a.second < b.second; })
+        ->first;
+}
+
+// Rows (or columns) of `image` inside `inner` that carry text, leaving out
+// lines drawn right across, such as frames and separators.
+std::vector<bool> TextLines(const QImage& image, const QRect& inner, bool rows) {
+    const QRgb face = MostCommonColour(image);
+    const int lines = rows ? inner.height() : inner.width();
+    const int length = rows ? inner.width() : inner.height();
+    std::vector<bool> marked(static_cast<std::size_t>(lines), false);
+    for (int i = 0; i < lines; ++i) {
+        int ink = 0;
+        for (int j = 0; j < length; ++j) {
+            const QPoint p = rows ? QPoint(inner.left() + j, inner.top() + i)
+                                  : QPoint(inner.left() + i, inner.top() + j);
+            ink += IsInk(image.pixel(p), face) ? 1 : 0;
+        }
+        marked[static_cast<std::size_t>(i)] = ink > 0 && ink < length * 6 / 10;
+    }
+    return marked;
+}
+
+std::vector<int> FamilyOf(const Layout& layout) {
+    std::vector<int> candidates{0};
+    auto add = [&](int first, int last) {
+        for (int h = first; h <= last; ++h) {
+            candidates.push_back(h);
+        }
+    };
+    bool digits = false, pieces = false, cards = false;
+    for (int holder : layout) {
+        digits = digits || (holder >= 1 && holder <= 16);
+        pieces = pieces || (holder >= 33 && holder <= 48);
+        cards = cards || holder >= 49;
+    }
+    if (digits) {
+        add(1, 16);
+    }
+    if (pieces) {
+        add(33, 48);
+    }
+    if (cards) {
+        add(49, 57);
+    }
+    return candidates;
+}
+
+} // namespace
+
+GameSession::GameSession(const Options& options) : scale_(options.scale) {
+    const std::string dir = ArtifactDir();
+    static int sessions = 0;
+    const std::string tag = "session" + std::to_string(++sessions);
+    xvfb_ = std::make_unique<XvfbServer>(options.screen, dir + "/" + tag + "-xvfb.log");
+
+    // Qt insists on a private runtime directory and complains without one.
+    const std::string runtime = dir + "/" + tag + "-runtime";
+    fs::create_directories(runtime);
+    chmod(runtime.c_str(), 0700);
+
+    ChildProcess::Options game;
+    game.argv = {DVIGUSHKI_EXE};
+    game.argv.insert(game.argv.end(), options.arguments.begin(), options.arguments.end());
+    game.environment = {"PATH=/usr/bin:/bin", "HOME=" + runtime, "LANG=C.UTF-8",
+                        "DISPLAY=" + xvfb_->DisplayName(), "XDG_RUNTIME_DIR=" + runtime};
+    if (scale_ != 1) {
+        game.environment.push_back("QT_SCALE_FACTOR=" + std::to_string(scale_));
+    }
+    game.environment.insert(game.environment.end(), options.environment.begin(),
+                            options.environment.end());
+    stderrPath_ = dir + "/" + tag + "-game-stderr.txt";
+    game.stderrPath = stderrPath_;
+    game.stdoutPath = dir + "/" + tag + "-game-stdout.txt";
+    game_ = std::make_unique<ChildProcess>(game);
+    x_ = std::make_unique<XDisplay>(xvfb_->DisplayName());
+
+    // No window manager: the window is the one mapped top-level window that is
+    // not a popup, wherever the game put it.
+    const QSize client = QSize(ClientWidth, ClientHeight) * scale_;
+    const bool found = WaitUntil([&] {
+        for (const TopWindow& window : x_->MappedTopWindows()) {
+            if (!window.overrideRedirect && window.geometry.width() == client.width() &&
+                window.geometry.height() > client.height()) {
+                window_ = window.id;
+                windowRect_ = window.geometry;
+                return true;
+            }
+        }
+        return !game_->Running();
+    });
+    if (!found || window_ == 0) {
+        startFailure_ = "no game window appeared on " + xvfb_->DisplayName() +
+                        "; the game's stderr: " + StandardError();
+        window_ = 0;
+        return;
+    }
+    // The client area is the bottom of the window, under the menu bar.
+    clientRect_ = QRect(windowRect_.left(), windowRect_.bottom() + 1 - client.height(),
+                        client.width(), client.height());
+    // Painted once its corner, which no cell ever covers, shows the background.
+    const QRect corner(clientRect_.topLeft(), QSize(8, 8) * scale_);
+    if (!WaitUntil([&] {
+            const QImage seen = x_->Grab(corner);
+            return !seen.isNull() && MostCommonColour(seen) == Background &&
+                   seen.pixel(0, 0) == Background && seen.pixel(seen.width() - 1, 0) == Background;
+        })) {
+        startFailure_ = "the client area never showed the background; see " +
+                        SaveScreenshot("start", x_->Grab(QRect(QPoint(0, 0), x_->ScreenSize())));
+        window_ = 0;
+    }
+}
+
+QRect GameSession::MenuBarRect() const {
+    return QRect(windowRect_.topLeft(),
+                 QSize(windowRect_.width(), clientRect_.top() - windowRect_.top()));
+}
+
+std::string GameSession::SaveScreenshot(const std::string& label, const QImage& image) {
+    char number[16];
+    std::snprintf(number, sizeof number, "%02d", ++shots_);
+    const std::string path = ArtifactDir() + "/" + number + "-" + label + ".png";
+    (image.isNull() ? GrabWindow() : image).save(QString::fromStdString(path));
+    return path;
+}
+
+void GameSession::ClickCell(int k) {
+    ClickClient(CellCore(k).center());
+}
+
+void GameSession::ClickClient(QPoint client) {
+    x_->Click(clientRect_.topLeft() + client * scale_ + QPoint(scale_ / 2, scale_ / 2));
+}
+
+std::vector<QRect> GameSession::MenuBarItems() {
+    const QRect bar = MenuBarRect();
+    const QImage seen = x_->Grab(bar);
+    if (seen.height() < 6) {
+        return {};
+    }
+    // Leave out the bar's edges, where a style may draw a line.
+    const QRect inner(0, 2, seen.width(), seen.height() - 4);
+    const auto clusters = Clusters(TextLines(seen, inner, false), 3);
+    std::vector<QRect> items;
+    for (const auto& [first, last] : clusters) {
+        items.push_back(QRect(bar.left() + first, bar.top(), last - first + 1, bar.height()));
+    }
+    return items;
+}
+
+::testing::AssertionResult GameSession::Choose(int item, int entry) {
+    std::vector<QRect> items;
+    if (!WaitUntil([&] {
+            items = MenuBarItems();
+            return items.size() == 3;
+        })) {
+        return ::testing::AssertionFailure()
+               << "the menu bar does not show three items; see " << SaveScreenshot("menu-bar");
+    }
+    std::vector<unsigned long> before;
+    for (const TopWindow& window : x_->MappedTopWindows()) {
+        before.push_back(window.id);
+    }
+    x_->Click(items.at(static_cast<std::size_t>(item)).center());
+    if (entry < 0) {
+        return ::testing::AssertionSuccess();
+    }
+
+    const int entries = item == menu::Game ? 3 : 2;
+    TopWindow popup;
+    std::vector<std::pair<int, int>> lines;
+    QImage last;
+    const bool shown = WaitUntil([&] {
+        for (const TopWindow& window : x_->MappedTopWindows()) {
+            if (window.overrideRedirect &&
+                std::find(before.begin(), before.end(), window.id) == before.end()) {
+                popup = window;
+            }
+        }
+        if (popup.id == 0) {
+            return false;
+        }
+        const QImage seen = x_->Grab(popup.geometry);
+        if (seen.width() < 10 || seen.height() < 10) {
+            return false;
+        }
+        // Fully drawn once two looks agree and the entries can be told apart.
+        const bool settled = seen == last;
+        last = seen;
+        const QRect inner(3, 3, seen.width() - 6, seen.height() - 6);
+        lines = Clusters(TextLines(seen, inner, true), entries);
+        return settled && static_cast<int>(lines.size()) == entries;
+    });
+    if (!shown) {
+        return ::testing::AssertionFailure()
+               << "bar item " << item << " opened no drop-down with " << entries << " entries; see "
+               << SaveScreenshot("drop-down", x_->Grab(QRect(QPoint(0, 0), x_->ScreenSize())));
+    }
+    const auto& [top, bottom] = lines.at(static_cast<std::size_t>(entry));
+    x_->Click(popup.geometry.topLeft() +
+              QPoint(popup.geometry.width() / 2, 3 + (top + bottom) / 2));
+    const bool closed = WaitUntil([&] {
+        for (const TopWindow& window : x_->MappedTopWindows()) {
+            if (window.id == popup.id) {
+                return false;
+            }
+        }
+        return true;
+    });
+    if (!closed) {
+        return ::testing::AssertionFailure()
+               << "the drop-down stayed open after a click on entry " << entry << "; see "
+               << SaveScreenshot("drop-down-open", x_->Grab(QRect(QPoint(0, 0), x_->ScreenSize())));
+    }
+    return ::testing::AssertionSuccess();
+}
+
+::testing::AssertionResult GameSession::WaitForTitle(const std::string& title) {
+    if (WaitUntil([&] { return Title() == title; })) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "the title stayed \"" << Title() << "\", not \""
+                                         << title << "\"; see " << SaveScreenshot("title");
+}
+
+::testing::AssertionResult GameSession::WaitForBoard(const Layout& layout,
+                                                     const std::string& label) {
+    const QImage expected = Compose(layout, scale_);
+    QImage seen;
+    if (WaitUntil([&] {
+            seen = GrabClient();
+            return seen == expected;
+        })) {
+        return ::testing::AssertionSuccess();
+    }
+    seen = GrabClient();
+    std::ostringstream cells;
+    for (int k : DifferingCells(seen, expected, scale_)) {
+        cells << " " << k;
+    }
+    const std::string shot = SaveScreenshot(label + "-seen");
+    const std::string wanted = SaveScreenshot(label + "-expected-board", expected);
+    return ::testing::AssertionFailure()
+           << "the board never showed " << Describe(layout) << "\n  it shows     "
+           << Describe(Read(seen, FamilyOf(layout), scale_)) << " (? = not recognised)"
+           << "\n  cells that differ:" << (cells.str().empty() ? " none (margins)" : cells.str())
+           << "\n  screenshot: " << shot << "\n  expected board: " << wanted;
+}
+
+Layout GameSession::WaitForReadableBoard(const std::vector<int>& candidates) {
+    Layout layout{};
+    const bool readable = WaitUntil([&] {
+        layout = Read(StableClient(), candidates, scale_);
+        return std::find(layout.begin(), layout.end(), -1) == layout.end();
+    });
+    if (!readable) {
+        ADD_FAILURE() << "the board cannot be read: " << Describe(layout)
+                      << "\n  screenshot: " << SaveScreenshot("unreadable");
+    }
+    return layout;
+}
+
+QImage GameSession::StableClient() {
+    QImage last = GrabClient();
+    const auto deadline = std::chrono::steady_clock::now() + Patience;
+    while (std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        QImage seen = GrabClient();
+        if (seen == last) {
+            break;
+        }
+        last = seen;
+    }
+    return last;
+}
+
+void GameSession::Publish(const std::string& name) {
+    const char* target = std::getenv("DVIGUSHKI_SCREENSHOTS");
+    if (target == nullptr || *target == '\0') {
+        return;
+    }
+    fs::path dir(target);
+    if (dir.is_relative()) {
+        dir = fs::path(SOURCE_ROOT) / dir;
+    }
+    fs::create_directories(dir);
+    GrabWindow().save(QString::fromStdString((dir / (name + ".png")).string()));
+}

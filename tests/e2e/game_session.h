@@ -1,0 +1,111 @@
+#pragma once
+
+#include "board_picture.h"
+#include "processes.h"
+#include "x_display.h"
+
+#include <chrono>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+inline constexpr const char* FifteenCaption = "Двигушки";
+inline constexpr const char* PairsCaption = "Парные картинки";
+
+// Where a test keeps what it saw: build/tests/e2e/artifacts/<suite>.<test>/.
+std::string ArtifactDir();
+
+// Generous: the machine may be busy with other builds.
+inline constexpr std::chrono::seconds Patience(20);
+
+// Waits until `done` holds or `timeout` has passed; whether it held.
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = Patience);
+
+// The real game binary on an X server of its own, seen and played only the
+// way a player does it: by looking at the screen and clicking.
+class GameSession {
+  public:
+    struct Options {
+        std::vector<std::string> arguments;   // after the program's name
+        std::vector<std::string> environment; // added to the usual few
+        int scale = 1;                        // as QT_SCALE_FACTOR asks
+        QSize screen{800, 600};
+    };
+
+    GameSession() : GameSession(Options{}) {}
+    explicit GameSession(const Options& options);
+
+    // The main window is up, its client area found and painted.
+    bool Started() const { return window_ != 0; }
+    const std::string& StartFailure() const { return startFailure_; }
+
+    XDisplay& X() { return *x_; }
+    ChildProcess& Process() { return *game_; }
+    std::string StandardError() const { return ReadFile(stderrPath_); }
+
+    std::string Title() { return x_->Title(window_); }
+    QRect WindowRect() const { return windowRect_; }
+    // The client area below the menu bar, on the screen.
+    QRect ClientRect() const { return clientRect_; }
+    QRect MenuBarRect() const;
+    int Scale() const { return scale_; }
+
+    QImage GrabWindow() { return x_->Grab(windowRect_); }
+    QImage GrabClient() { return x_->Grab(clientRect_); }
+    // Saves a screenshot of the window under the artifact directory; its path.
+    std::string SaveScreenshot(const std::string& label, const QImage& image = {});
+
+    // A click in the middle of cell k, where no other cell reaches.
+    void ClickCell(int k);
+    // A click at a point of the client area, in unscaled client pixels.
+    void ClickClient(QPoint client);
+
+    // The items of the menu bar, left to right, found by their text on the screen.
+    std::vector<QRect> MenuBarItems();
+    // Clicks bar item `item`; for a drop-down, waits for it, clicks its entry
+    // `entry` (top to bottom, found by its text) and waits for it to close.
+    ::testing::AssertionResult Choose(int item, int entry = -1);
+
+    ::testing::AssertionResult WaitForTitle(const std::string& title);
+    // Waits until the board shows exactly `layout`; on failure says which
+    // cells differ and where the screenshots are.
+    ::testing::AssertionResult WaitForBoard(const Layout& layout, const std::string& label);
+    // Waits until every cell is recognised among `candidates`; the layout read.
+    Layout WaitForReadableBoard(const std::vector<int>& candidates);
+    // Waits until the screen shows the same thing on two looks in a row.
+    QImage StableClient();
+
+    // Writes the window to $DVIGUSHKI_SCREENSHOTS/<name>.png when that is set.
+    void Publish(const std::string& name);
+
+  private:
+    std::unique_ptr<XvfbServer> xvfb_;
+    std::unique_ptr<ChildProcess> game_;
+    std::unique_ptr<XDisplay> x_;
+    std::string stderrPath_;
+    unsigned long window_ = 0;
+    QRect windowRect_;
+    QRect clientRect_;
+    int scale_ = 1;
+    int shots_ = 0;
+    std::string startFailure_;
+};
+
+// The menu bar's items and entries, by their place (the texts cannot be read
+// off the screen, but their order is fixed).
+namespace menu {
+inline constexpr int Game = 0;
+inline constexpr int NewBoard = 0;
+inline constexpr int Fifteen = 1;
+inline constexpr int Pairs = 2;
+inline constexpr int Figures = 1;
+inline constexpr int Digits = 0;
+inline constexpr int Picture = 1;
+inline constexpr int Arrange = 2;
+} // namespace menu
+
+// Groups the positions where `marked` is set into `groups` runs, joining
+// across the smallest gaps first; empty when they cannot make that many.
+std::vector<std::pair<int, int>> Clusters(const std::vector<bool>& marked, int groups);

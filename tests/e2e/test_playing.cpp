@@ -1,0 +1,177 @@
+// Both games played through the real window, checked by what the screen shows.
+
+#include "game_session.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace {
+
+class Playing : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(game.Started()) << game.StartFailure(); }
+    void TearDown() override {
+        EXPECT_TRUE(game.Process().Running()) << "the game ended during the test";
+        EXPECT_EQ(game.StandardError(), "") << "the game wrote to its standard error";
+    }
+
+    // Two clicks that move a tile when the first is next to the blank.
+    void Move(int from, int to) {
+        game.ClickCell(from);
+        game.ClickCell(to);
+    }
+
+    // The pairs game with cell k holding card k, so cells k and k + 8 pair up.
+    void KnownPairsBoard() {
+        ASSERT_TRUE(game.Choose(menu::Game, menu::Pairs));
+        ASSERT_TRUE(game.WaitForBoard(Layout{Backs()}, "pairs-dealt"));
+        ASSERT_TRUE(game.Choose(menu::Arrange));
+    }
+    static Layout Backs() {
+        Layout backs{};
+        backs.fill(CardBack);
+        return backs;
+    }
+
+    GameSession game;
+};
+
+// Every tile 1..15 once, the blank in cell 16, in an order that slides back.
+void ExpectDealtFifteen(const Layout& seen, int firstHolder) {
+    EXPECT_EQ(seen[15], firstHolder - 1 + 16) << "the blank is in cell 16: " << Describe(seen);
+    std::vector<int> tiles(seen.begin(), seen.end() - 1);
+    std::sort(tiles.begin(), tiles.end());
+    EXPECT_EQ(tiles, Range(firstHolder, firstHolder + 14))
+        << "every tile shown once: " << Describe(seen);
+    int inversions = 0;
+    for (int i = 0; i < 15; ++i) {
+        for (int j = i + 1; j < 15; ++j) {
+            inversions += seen[static_cast<std::size_t>(i)] > seen[static_cast<std::size_t>(j)];
+        }
+    }
+    EXPECT_EQ(inversions % 2, 0) << "this board cannot be solved: " << Describe(seen);
+}
+
+} // namespace
+
+TEST_F(Playing, OpensOnTheFifteenPuzzleWithAnEmptyBoard) {
+    EXPECT_EQ(game.Title(), FifteenCaption) << game.SaveScreenshot("title");
+    EXPECT_EQ(game.WindowRect().topLeft(), QPoint(0, 0)) << "no window manager moves it";
+    EXPECT_GT(game.MenuBarRect().height(), 10);
+    EXPECT_TRUE(game.WaitForBoard(Nothing(), "start"));
+    EXPECT_EQ(game.MenuBarItems().size(), 3u) << game.SaveScreenshot("menu-bar");
+}
+
+TEST_F(Playing, ArrangeActsAtOnceInEitherStyle) {
+    ASSERT_TRUE(game.Choose(menu::Arrange));
+    ASSERT_TRUE(game.WaitForBoard(Arranged(1), "arranged-digits"));
+
+    ASSERT_TRUE(game.Choose(menu::Figures, menu::Picture));
+    ASSERT_TRUE(game.WaitForBoard(Arranged(FirstPiece), "arranged-picture"));
+    game.Publish("fifteen-picture");
+
+    ASSERT_TRUE(game.Choose(menu::Figures, menu::Digits));
+    EXPECT_TRUE(game.WaitForBoard(Arranged(1), "digits-again"));
+    EXPECT_EQ(game.Title(), FifteenCaption);
+}
+
+TEST_F(Playing, TwoClicksSlideATileAndAFarTileStaysPut) {
+    ASSERT_TRUE(game.Choose(menu::Arrange));
+    ASSERT_TRUE(game.WaitForBoard(Arranged(1), "arranged"));
+
+    Move(12, 16);
+    const Layout slid = With(Arranged(1), {{12, DigitBlank}, {16, 12}});
+    ASSERT_TRUE(game.WaitForBoard(slid, "12-down"));
+
+    // Tile 1 is nowhere near the blank in cell 12. A legal move follows; had
+    // the far one gone through, the blank would have left cell 12 and the
+    // legal move could not show.
+    Move(1, 12);
+    Move(8, 12);
+    EXPECT_TRUE(game.WaitForBoard(With(slid, {{8, DigitBlank}, {12, 8}}), "far-then-8-down"));
+    game.Publish("fifteen-digits");
+
+    // The same in picture style: the pieces move with their tiles.
+    ASSERT_TRUE(game.Choose(menu::Figures, menu::Picture));
+    Move(7, 8);
+    EXPECT_TRUE(game.WaitForBoard(With(Arranged(FirstPiece), {{7, FirstPiece + 15},
+                                                              {8, FirstPiece + 6},
+                                                              {12, FirstPiece + 7},
+                                                              {16, FirstPiece + 11}}),
+                                  "picture-7-right"));
+}
+
+TEST_F(Playing, NewDealsAShuffledSolvableBoard) {
+    ASSERT_TRUE(game.Choose(menu::Game, menu::NewBoard));
+    const Layout dealt = game.WaitForReadableBoard(Range(1, 16));
+    ExpectDealtFifteen(dealt, 1);
+    EXPECT_TRUE(game.WaitForBoard(dealt, "dealt")) << "every pixel as the pictures have it";
+
+    ASSERT_TRUE(game.Choose(menu::Game, menu::NewBoard));
+    const Layout again = game.WaitForReadableBoard(Range(1, 16));
+    ExpectDealtFifteen(again, 1);
+}
+
+TEST_F(Playing, PairsGameShowsBacksThenFacesAndTakesOffPairs) {
+    ASSERT_TRUE(game.Choose(menu::Game, menu::Pairs));
+    EXPECT_TRUE(game.WaitForTitle(PairsCaption));
+    ASSERT_TRUE(game.WaitForBoard(Backs(), "backs"));
+
+    ASSERT_TRUE(game.Choose(menu::Arrange));
+    game.ClickCell(5);
+    Layout board = With(Backs(), {{5, FaceHolder(5)}});
+    ASSERT_TRUE(game.WaitForBoard(board, "one-face"));
+
+    // Cards 5 and 13 show one face: both leave the board.
+    game.ClickCell(13);
+    board = With(Backs(), {{5, 0}, {13, 0}});
+    ASSERT_TRUE(game.WaitForBoard(board, "pair-taken-off"));
+
+    // Cards 2 and 3 differ: they stay face up, through many checks for pairs ...
+    game.ClickCell(2);
+    game.ClickCell(3);
+    board = With(board, {{2, FaceHolder(2)}, {3, FaceHolder(3)}});
+    ASSERT_TRUE(game.WaitForBoard(board, "two-faces"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_TRUE(game.WaitForBoard(board, "two-faces-still"));
+    game.Publish("pairs");
+
+    // ... until the next click turns them down and shows its own card.
+    game.ClickCell(16);
+    EXPECT_TRUE(
+        game.WaitForBoard(With(Backs(), {{5, 0}, {13, 0}, {16, FaceHolder(16)}}), "turned-down"));
+    EXPECT_EQ(game.Title(), PairsCaption);
+}
+
+TEST_F(Playing, TakenOffCardTakesNoClick) {
+    KnownPairsBoard();
+    game.ClickCell(6);
+    game.ClickCell(14);
+    const Layout gone = With(Backs(), {{6, 0}, {14, 0}});
+    ASSERT_TRUE(game.WaitForBoard(gone, "pair-gone"));
+    // Were the empty place still a card, this click would start a turn and
+    // the one on cell 1 would be the second card instead of turning down.
+    game.ClickCell(6);
+    game.ClickCell(1);
+    game.ClickCell(2);
+    game.ClickCell(4);
+    EXPECT_TRUE(game.WaitForBoard(With(gone, {{4, FaceHolder(4)}}), "after-gap-click"));
+}
+
+TEST_F(Playing, BackToTheFifteenPuzzleEveryCellShowsAgain) {
+    KnownPairsBoard();
+    game.ClickCell(1);
+    game.ClickCell(9);
+    ASSERT_TRUE(game.WaitForBoard(With(Backs(), {{1, 0}, {9, 0}}), "pair-gone"));
+
+    ASSERT_TRUE(game.Choose(menu::Game, menu::Fifteen));
+    EXPECT_TRUE(game.WaitForTitle(FifteenCaption));
+    const Layout dealt = game.WaitForReadableBoard(Range(1, 16));
+    ExpectDealtFifteen(dealt, 1);
+    EXPECT_TRUE(game.WaitForBoard(dealt, "fifteen-again"));
+
+    ASSERT_TRUE(game.Choose(menu::Figures, menu::Picture));
+    ASSERT_TRUE(game.Choose(menu::Arrange));
+    EXPECT_TRUE(game.WaitForBoard(Arranged(FirstPiece), "picture-after-pairs"));
+}

@@ -1,0 +1,77 @@
+// At twice the size every picture must stay as crisp as drawn: each pixel
+// doubled, no blended colours at the edges.
+
+#include "game_session.h"
+
+#include <gtest/gtest.h>
+#include <sstream>
+
+namespace {
+
+class DoubleSize : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(game.Started()) << game.StartFailure(); }
+
+    // Every pixel of the client area is a colour of some picture or the
+    // background; smoothing would blend new ones at every edge.
+    ::testing::AssertionResult OnlyPictureColours(const std::string& label) {
+        const QImage seen = game.StableClient();
+        const std::set<QRgb>& allowed = Pictures::Committed().Colours();
+        long stray = 0;
+        std::ostringstream examples;
+        for (int y = 0; y < seen.height(); ++y) {
+            for (int x = 0; x < seen.width(); ++x) {
+                if (allowed.count(seen.pixel(x, y) | 0xff000000u) == 0 && ++stray <= 5) {
+                    examples << " #" << std::hex << (seen.pixel(x, y) & 0xffffff) << std::dec
+                             << " at " << x << "," << y << ";";
+                }
+            }
+        }
+        if (stray == 0) {
+            return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure()
+               << stray << " pixels of the board are in colours no picture has, e.g."
+               << examples.str() << "\n  screenshot: " << game.SaveScreenshot(label, seen);
+    }
+
+    GameSession game{GameSession::Options{{}, {}, 2, QSize(1024, 900)}};
+};
+
+} // namespace
+
+TEST_F(DoubleSize, WindowAndBoardAreTwiceAsLarge) {
+    EXPECT_EQ(game.ClientRect().size(), QSize(678, 704));
+    EXPECT_TRUE(game.WaitForBoard(Nothing(), "start"));
+}
+
+TEST_F(DoubleSize, DigitsAndPictureStayCrisp) {
+    ASSERT_TRUE(game.Choose(menu::Arrange));
+    EXPECT_TRUE(game.WaitForBoard(Arranged(1), "digits"));
+    EXPECT_TRUE(OnlyPictureColours("digits-colours"));
+
+    ASSERT_TRUE(game.Choose(menu::Figures, menu::Picture));
+    EXPECT_TRUE(game.WaitForBoard(Arranged(FirstPiece), "picture"));
+    EXPECT_TRUE(OnlyPictureColours("picture-colours"));
+}
+
+TEST_F(DoubleSize, CardFacesStayCrisp) {
+    ASSERT_TRUE(game.Choose(menu::Game, menu::Pairs));
+    ASSERT_TRUE(game.Choose(menu::Arrange));
+    // Eight different faces, none of them a pair, so all stay up.
+    Layout board{};
+    board.fill(CardBack);
+    game.ClickCell(1);
+    game.ClickCell(2);
+    board = With(board, {{1, FaceHolder(1)}, {2, FaceHolder(2)}});
+    EXPECT_TRUE(game.WaitForBoard(board, "faces-1-2"));
+    EXPECT_TRUE(OnlyPictureColours("faces-1-2-colours"));
+    for (int k = 3; k <= 8; k += 2) {
+        game.ClickCell(k);
+        game.ClickCell(k + 1);
+        board.fill(CardBack);
+        board = With(board, {{k, FaceHolder(k)}, {k + 1, FaceHolder(k + 1)}});
+        EXPECT_TRUE(game.WaitForBoard(board, "faces-" + std::to_string(k)));
+        EXPECT_TRUE(OnlyPictureColours("faces-" + std::to_string(k) + "-colours"));
+    }
+}

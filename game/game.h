@@ -4,6 +4,8 @@
 #include "game_state.h"
 #include "random_source.h"
 
+#include <array>
+
 // The game as its window drives it: the state record, and one handler for
 // every cell click and every menu command. The window supplies the board the
 // handlers draw on and the generator the deals draw from.
@@ -52,4 +54,13 @@ class Game {
   private:
     Board& board_;
     RandomSource& random_;
+};
+
+// The click handler of each board cell, in cell order: the window wires cell k
+// to entry k - 1.
+inline constexpr std::array<void (Game::*)(), CellCount> CellClickHandlers = {
+    &Game::Image17_Click, &Game::Image18_Click, &Game::Image19_Click, &Game::Image20_Click,
+    &Game::Image21_Click, &Game::Image22_Click, &Game::Image23_Click, &Game::Image24_Click,
+    &Game::Image25_Click, &Game::Image26_Click, &Game::Image27_Click, &Game::Image28_Click,
+    &Game::Image29_Click, &Game::Image30_Click, &Game::Image31_Click, &Game::Image32_Click,
 };

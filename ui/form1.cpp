@@ -59,8 +59,9 @@ void Form1::BuildBoard() {
         cell->setGeometry(
             QRect(QPoint(BoardMargin + CellPitchX * column, BoardMargin + CellPitchY * row),
                   EmptyCellSize));
+        const auto handler = CellClickHandlers.at(static_cast<std::size_t>(k - 1));
         connect(cell, &CellImage::Clicked, this,
-                [this, k] { Dispatch([this, k] { game_.CellClick(k); }); });
+                [this, handler] { Dispatch([this, handler] { (game_.*handler)(); }); });
         cells_.at(static_cast<std::size_t>(k - 1)) = cell;
     }
 }

@@ -194,3 +194,15 @@ TEST_F(MoveTest, PairsClicksMoveNothingButSetThePickUp) {
     EXPECT_EQ(S().MoveTarget(4), True);
     EXPECT_EQ(S().MoveTarget(5), False);
 }
+
+TEST_F(MoveTest, EachCellHandlerClicksItsOwnCell) {
+    SolvedBoard();
+    // From the blank backwards, so that every click is a pick-up.
+    for (int k = CellCount; k >= 1; --k) {
+        (game.*CellClickHandlers[static_cast<std::size_t>(k - 1)])();
+        EXPECT_EQ(S().HeldTile, k) << "Image" << 16 + k << "_Click";
+    }
+    game.Image28_Click();
+    game.Image32_Click();
+    EXPECT_EQ(Board(), SolvedWith(12, 16));
+}

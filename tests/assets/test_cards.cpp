@@ -43,7 +43,9 @@ struct Face {
     bool outlined;
 };
 
-void PrintTo(const Face& face, std::ostream* os) { *os << "holder " << face.holder; }
+void PrintTo(const Face& face, std::ostream* os) {
+    *os << "holder " << face.holder;
+}
 
 class PairFace : public testing::TestWithParam<Face> {};
 

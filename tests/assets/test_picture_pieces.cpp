@@ -32,7 +32,9 @@ struct PieceContent {
     Colours allowed; // besides light and dark grey and the required ones
 };
 
-void PrintTo(const PieceContent& content, std::ostream* os) { *os << "piece " << content.piece; }
+void PrintTo(const PieceContent& content, std::ostream* os) {
+    *os << "piece " << content.piece;
+}
 
 class PieceShows : public testing::TestWithParam<PieceContent> {};
 

@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -25,13 +26,23 @@ void HoldBackMessages(QtMsgType type, const QMessageLogContext&, const QString& 
     heldBack.append(message);
 }
 
+// One name for the window wherever the desktop looks: the Wayland app id is
+// the desktop entry's file name, and the X11 class is the entry's
+// StartupWMClass, so docks and task switchers find the entry and its icon.
+constexpr const char* DesktopEntryId = "io.github.dvigushki.Dvigushki";
+constexpr const char* ProgramName = "dvigushki";
+
 } // namespace
 
-int main(int argc, char** argv) {
-    // The game takes no command line: Qt sees only the program's name, so
-    // stray words cannot change what it does.
+int main(int, char**) {
+    // The game takes no command line: Qt sees only a fixed program name, so
+    // stray words cannot change what it does and the X11 instance name does
+    // not depend on how the program was started.
     int qtArgc = 1;
-    char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>("dvigushki"), nullptr};
+    std::string programName = ProgramName;
+    char* qtArgv[] = {programName.data(), nullptr};
+    QCoreApplication::setApplicationName(QString::fromLatin1(ProgramName));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(DesktopEntryId));
 
     QtMessageHandler previous = qInstallMessageHandler(HoldBackMessages);
     QApplication application(qtArgc, qtArgv);

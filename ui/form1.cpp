@@ -2,9 +2,11 @@
 
 #include "board_refresh.h"
 #include "cell_image.h"
+#include "game_icon.h"
 #include "holder_table.h"
 #include "overflow.h"
 
+#include <QIcon>
 #include <QLayout>
 #include <QMenuBar>
 #include <cstdio>
@@ -18,8 +20,8 @@ constexpr int BoardMargin = 8;
 constexpr int CellPitchX = 80;
 constexpr int CellPitchY = 72;
 
-// Shows between and beside the cells, and where a found pair was taken off.
-constexpr QRgb BackgroundColour = 0x3c4a5a;
+// The sizes a window manager picks its title-bar and task-switcher icons from.
+constexpr std::array<int, 4> WindowIconSizes = {16, 32, 48, 64};
 
 } // namespace
 
@@ -31,6 +33,13 @@ Form1::Form1(RandomSource* random) : game_(*this, random != nullptr ? *random : 
     BuildBoard();
     BuildMenus();
     SetCaption(FifteenCaption);
+    // The window carries its icon itself, so a window manager shows the
+    // game's picture even where no icon theme has it installed.
+    QIcon icon;
+    for (int size : WindowIconSizes) {
+        icon.addPixmap(QPixmap::fromImage(pictures::DrawGameIcon(size)));
+    }
+    setWindowIcon(icon);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     timer1_.start();
@@ -42,7 +51,8 @@ void Form1::BuildBoard() {
     client->setFixedSize(ClientSize);
     client->setAutoFillBackground(true);
     QPalette palette = client->palette();
-    palette.setColor(QPalette::Window, QColor(BackgroundColour));
+    // It shows between and beside the cells, and where a found pair was taken off.
+    palette.setColor(QPalette::Window, QColor(pictures::BoardColour));
     client->setPalette(palette);
     setCentralWidget(client);
 

@@ -65,6 +65,14 @@ TEST_F(WindowTest, OpensOnAnEmptyBoardUnderTheFifteenCaption) {
         EXPECT_TRUE(cell->isVisible());
         EXPECT_EQ(cell->Picture(), nullptr);
     }
+    // Its icon is the installed one, so a window manager shows the same
+    // picture whether or not the game is installed.
+    const QIcon icon = window.windowIcon();
+    EXPECT_EQ(icon.availableSizes(), (QList<QSize>{{16, 16}, {32, 32}, {48, 48}, {64, 64}}));
+    const QImage installed(QStringLiteral(INSTALLED_ICON_64));
+    ASSERT_FALSE(installed.isNull()) << INSTALLED_ICON_64;
+    EXPECT_EQ(icon.pixmap(64).toImage().convertToFormat(QImage::Format_ARGB32),
+              installed.convertToFormat(QImage::Format_ARGB32));
 }
 
 TEST_F(WindowTest, MenuTreeHasItsCaptionsInOrderAndNothingElse) {

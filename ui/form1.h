@@ -3,6 +3,7 @@
 #include "board.h"
 #include "clock_random.h"
 #include "game.h"
+#include "mouse_only.h"
 
 #include <QMainWindow>
 #include <QPixmap>
@@ -48,6 +49,7 @@ class Form1 : public QMainWindow, private Board {
     void SetCellVisible(int k, bool visible) override;
     const QPixmap& Holder(int holder);
 
+    MouseOnly mouseOnly_;
     ClockRandom clockRandom_;
     Game game_;
     QTimer timer1_;

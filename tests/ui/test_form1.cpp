@@ -4,10 +4,12 @@
 #include "scripted_random.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <vector>
 
 namespace {
 
@@ -123,6 +125,64 @@ TEST_F(WindowTest, MenuCommandsReachTheirHandlers) {
     MenuCommand("Новая")->trigger();
     EXPECT_EQ(S().Cells(16), Blank);
     EXPECT_NE(S().Cells(1), 0);
+}
+
+// The game is played with the mouse alone: no key, and no run of keys, may run
+// a menu command or touch the board, whether or not a menu was opened with the
+// mouse and closed again first.
+TEST_F(WindowTest, KeysNeverReachTheMenusOrTheBoard) {
+    using Keys = std::vector<Qt::Key>;
+    const std::vector<Keys> sequences = {
+        {Qt::Key_Alt, Qt::Key_Right, Qt::Key_Right, Qt::Key_Return}, // Расставить
+        {Qt::Key_Alt, Qt::Key_Return, Qt::Key_Return},               // Новая
+        {Qt::Key_Alt, Qt::Key_Down, Qt::Key_Down, Qt::Key_Enter},    // Двигушки
+        {Qt::Key_F10, Qt::Key_Return, Qt::Key_Up, Qt::Key_Space},
+        {Qt::Key_Alt, Qt::Key_Left, Qt::Key_Space, Qt::Key_Return},
+        {Qt::Key_Space, Qt::Key_Return, Qt::Key_Escape, Qt::Key_Down, Qt::Key_Return},
+    };
+    int triggered = 0;
+    for (QAction* action : window.findChildren<QAction*>()) {
+        QObject::connect(action, &QAction::triggered, [&triggered] { ++triggered; });
+    }
+    // Tile 12 moved into the blank: Расставить or a deal would change the board.
+    MenuCommand("Расставить")->trigger();
+    ClickAt(CellCentre(12));
+    ClickAt(CellCentre(16));
+    window.Timer1_Timer();
+    triggered = 0;
+    const GameState before = S();
+    const QRect game = window.menuBar()->actionGeometry(window.menuBar()->actions()[0]);
+
+    for (bool openedWithTheMouse : {false, true}) {
+        for (const Keys& keys : sequences) {
+            if (openedWithTheMouse) {
+                // Opened with the mouse and closed again: with Escape, which
+                // leaves a keyboard mode behind unless keys are kept out, or
+                // by a second click on the bar.
+                QTest::mouseClick(window.menuBar(), Qt::LeftButton, {}, game.center());
+                QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+                QTest::keyClick(QApplication::activePopupWidget()->windowHandle(), Qt::Key_Escape);
+                if (QApplication::activePopupWidget() != nullptr) {
+                    QTest::mouseClick(window.menuBar(), Qt::LeftButton, {}, game.center());
+                }
+                QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+            }
+            for (Qt::Key key : keys) {
+                QWidget* popup = QApplication::activePopupWidget();
+                QTest::keyClick(popup != nullptr ? popup->windowHandle() : window.windowHandle(),
+                                key);
+                QCoreApplication::processEvents();
+            }
+            window.Timer1_Timer();
+            EXPECT_EQ(triggered, 0) << "a menu command ran";
+            EXPECT_EQ(QApplication::activePopupWidget(), nullptr) << "a menu opened";
+            EXPECT_TRUE(S() == before) << "the game state changed";
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                popup->close();
+            }
+            triggered = 0;
+        }
+    }
 }
 
 TEST_F(WindowTest, CellTakesTheSizeOfItsPictureAndKeepsItsCorner) {

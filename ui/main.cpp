@@ -1,4 +1,5 @@
 #include "form1.h"
+#include "start_failure.h"
 
 #include <QApplication>
 #include <QString>
@@ -9,21 +10,18 @@
 namespace {
 
 // Qt reports a display it cannot reach as a screenful of warnings and then
-// aborts. Until the application is up, its messages are held back so that the
-// player gets one plain line and an ordinary failure status instead.
-QStringList heldBack;
+// aborts. Until the application is up, its messages are held back, so that a
+// failed start gives the player one plain line naming the cause and an
+// ordinary failure status instead of a core dump.
+StartFailure startFailure;
 
-void HoldBackMessages(QtMsgType type, const QMessageLogContext&, const QString& message) {
+void HoldBackMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (type == QtFatalMsg) {
-        const QByteArray display = qgetenv("DISPLAY");
-        std::fprintf(
-            stderr, "dvigushki: cannot open the game window: no display to show it on%s\n",
-            display.isEmpty()
-                ? " (DISPLAY is not set)"
-                : qPrintable(QStringLiteral(" (DISPLAY=%1)").arg(QString::fromLocal8Bit(display))));
+        std::fprintf(stderr, "dvigushki: cannot open the game window: %s\n",
+                     qPrintable(startFailure.Reason()));
         std::_Exit(EXIT_FAILURE);
     }
-    heldBack.append(message);
+    startFailure.Note(context.category, message);
 }
 
 // One name for the window wherever the desktop looks: the Wayland app id is
@@ -47,7 +45,7 @@ int main(int, char**) {
     QtMessageHandler previous = qInstallMessageHandler(HoldBackMessages);
     QApplication application(qtArgc, qtArgv);
     qInstallMessageHandler(previous);
-    for (const QString& message : heldBack) {
+    for (const QString& message : startFailure.Messages()) {
         qWarning("%s", qPrintable(message));
     }
 

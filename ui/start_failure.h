@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Why the game window could not open, in one line for the player.
+//
+// When Qt finds no display it explains itself in a screenful of warnings, one
+// or two for each platform plugin it tried, and then aborts. This takes those
+// warnings as they come and, with the variables Qt read, names the real cause:
+// no display of either kind, a display that cannot be reached, or a platform
+// plugin that is missing or would not load.
+class StartFailure {
+  public:
+    // Every message Qt gives while it sets up, in order.
+    void Note(const char* category, const QString& message);
+
+    // The cause, e.g. "cannot reach the X display :3"; several platforms
+    // tried are joined by "; ".
+    QString Reason() const;
+
+    // What was noted, for a start that went well after all.
+    const QStringList& Messages() const { return messages_; }
+
+  private:
+    QStringList messages_;
+    QStringList causes_;
+    // A platform's own complaint, waiting for Qt to say the platform failed.
+    QString pending_;
+};

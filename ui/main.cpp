@@ -1,5 +1,6 @@
 #include "form1.h"
 #include "start_failure.h"
+#include "whole_scale.h"
 
 #include <QApplication>
 #include <QString>
@@ -41,6 +42,7 @@ int main(int, char**) {
     char* qtArgv[] = {programName.data(), nullptr};
     QCoreApplication::setApplicationName(QString::fromLatin1(ProgramName));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(DesktopEntryId));
+    UseWholeScaleFactors();
 
     QtMessageHandler previous = qInstallMessageHandler(HoldBackMessages);
     QApplication application(qtArgc, qtArgv);

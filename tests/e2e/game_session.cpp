@@ -160,7 +160,7 @@ GameSession::GameSession(const Options& options) : scale_(options.scale) {
     game.argv.insert(game.argv.end(), options.arguments.begin(), options.arguments.end());
     game.environment = {"PATH=/usr/bin:/bin", "HOME=" + runtime, "LANG=C.UTF-8",
                         "DISPLAY=" + xvfb_->DisplayName(), "XDG_RUNTIME_DIR=" + runtime};
-    if (scale_ != 1) {
+    if (scale_ != 1 && !options.scaleFromDesktop) {
         game.environment.push_back("QT_SCALE_FACTOR=" + std::to_string(scale_));
     }
     game.environment.insert(game.environment.end(), options.environment.begin(),
@@ -168,8 +168,11 @@ GameSession::GameSession(const Options& options) : scale_(options.scale) {
     stderrPath_ = dir + "/" + tag + "-game-stderr.txt";
     game.stderrPath = stderrPath_;
     game.stdoutPath = dir + "/" + tag + "-game-stdout.txt";
-    game_ = std::make_unique<ChildProcess>(game);
     x_ = std::make_unique<XDisplay>(xvfb_->DisplayName());
+    if (!options.xResources.empty()) {
+        x_->SetResources(options.xResources);
+    }
+    game_ = std::make_unique<ChildProcess>(game);
 
     // No window manager: the window is the one mapped top-level window that is
     // not a popup, wherever the game put it.

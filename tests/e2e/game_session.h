@@ -32,6 +32,12 @@ class GameSession {
         std::vector<std::string> environment; // added to the usual few
         int scale = 1;                        // as QT_SCALE_FACTOR asks
         QSize screen{800, 600};
+        // The display's X resources when the game starts, e.g. a desktop's
+        // "Xft.dpi:\t144\n".
+        std::string xResources = {};
+        // The desktop, through xResources or environment, asks for `scale`;
+        // QT_SCALE_FACTOR is left unset.
+        bool scaleFromDesktop = false;
     };
 
     GameSession() : GameSession(Options{}) {}

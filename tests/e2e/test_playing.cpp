@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -100,6 +102,52 @@ TEST_F(Playing, TwoClicksSlideATileAndAFarTileStaysPut) {
                                                               {12, FirstPiece + 7},
                                                               {16, FirstPiece + 11}}),
                                   "picture-7-right"));
+}
+
+// The game is played with the mouse alone: keys run no menu command and move
+// nothing, before or after a menu was opened and closed with the mouse.
+TEST_F(Playing, KeysRunNoCommandAndMoveNothing) {
+    ASSERT_TRUE(game.Choose(menu::Arrange));
+    Move(12, 16);
+    ASSERT_TRUE(game.WaitForBoard(With(Arranged(1), {{12, DigitBlank}, {16, 12}}), "12-down"));
+
+    const std::vector<std::vector<std::string>> sequences = {
+        {"Alt_L", "Right", "Right", "Return"}, // Расставить, were keys let through
+        {"Alt_L", "Return", "Return"},         // Новая
+        {"F10", "Down", "Down", "Return"},
+        {"Alt_L", "Left", "space", "KP_Enter"},
+        {"space", "Return", "Escape", "Down", "Return"},
+    };
+    for (bool menuFirst : {false, true}) {
+        for (const auto& keys : sequences) {
+            if (menuFirst) {
+                // Opened with the mouse, Escape pressed at it, closed by a
+                // second click on its item.
+                const std::vector<QRect> items = game.MenuBarItems();
+                ASSERT_EQ(items.size(), 3u);
+                auto popups = [&] {
+                    const auto windows = game.X().MappedTopWindows();
+                    return std::count_if(windows.begin(), windows.end(),
+                                         [](const TopWindow& w) { return w.overrideRedirect; });
+                };
+                game.X().Click(items[menu::Game].center());
+                ASSERT_TRUE(WaitUntil([&] { return popups() == 1; })) << "Игра did not open";
+                game.X().PressKey("Escape");
+                game.X().Click(items[menu::Game].center());
+                ASSERT_TRUE(WaitUntil([&] { return popups() == 0; })) << "Игра did not close";
+            }
+            for (const std::string& key : keys) {
+                game.X().PressKey(key);
+            }
+        }
+    }
+    // The X server hands keys and clicks to the game in order: once the
+    // picture style shows, every key before it has been handled, and the
+    // board must still be the one the mouse made.
+    ASSERT_TRUE(game.Choose(menu::Figures, menu::Picture));
+    EXPECT_TRUE(game.WaitForBoard(
+        With(Arranged(FirstPiece), {{12, FirstPiece + 15}, {16, FirstPiece + 11}}), "after-keys"));
+    EXPECT_EQ(game.Title(), FifteenCaption);
 }
 
 TEST_F(Playing, NewDealsAShuffledSolvableBoard) {

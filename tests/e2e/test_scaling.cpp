@@ -1,5 +1,6 @@
 // At twice the size every picture must stay as crisp as drawn: each pixel
-// doubled, no blended colours at the edges.
+// doubled, no blended colours at the edges. A desktop scaled by a fraction
+// gets the nearest whole scale.
 
 #include "game_session.h"
 
@@ -8,37 +9,85 @@
 
 namespace {
 
+// Every pixel of the client area is a colour of some picture or the
+// background; smoothing would blend new ones at every edge.
+::testing::AssertionResult OnlyPictureColours(GameSession& game, const std::string& label) {
+    const QImage seen = game.StableClient();
+    const std::set<QRgb>& allowed = Pictures::Committed().Colours();
+    long stray = 0;
+    std::ostringstream examples;
+    for (int y = 0; y < seen.height(); ++y) {
+        for (int x = 0; x < seen.width(); ++x) {
+            if (allowed.count(seen.pixel(x, y) | 0xff000000u) == 0 && ++stray <= 5) {
+                examples << " #" << std::hex << (seen.pixel(x, y) & 0xffffff) << std::dec << " at "
+                         << x << "," << y << ";";
+            }
+        }
+    }
+    if (stray == 0) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << stray << " pixels of the board are in colours no picture has, e.g." << examples.str()
+           << "\n  screenshot: " << game.SaveScreenshot(label, seen);
+}
+
 class DoubleSize : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(game.Started()) << game.StartFailure(); }
-
-    // Every pixel of the client area is a colour of some picture or the
-    // background; smoothing would blend new ones at every edge.
     ::testing::AssertionResult OnlyPictureColours(const std::string& label) {
-        const QImage seen = game.StableClient();
-        const std::set<QRgb>& allowed = Pictures::Committed().Colours();
-        long stray = 0;
-        std::ostringstream examples;
-        for (int y = 0; y < seen.height(); ++y) {
-            for (int x = 0; x < seen.width(); ++x) {
-                if (allowed.count(seen.pixel(x, y) | 0xff000000u) == 0 && ++stray <= 5) {
-                    examples << " #" << std::hex << (seen.pixel(x, y) & 0xffffff) << std::dec
-                             << " at " << x << "," << y << ";";
-                }
-            }
-        }
-        if (stray == 0) {
-            return ::testing::AssertionSuccess();
-        }
-        return ::testing::AssertionFailure()
-               << stray << " pixels of the board are in colours no picture has, e.g."
-               << examples.str() << "\n  screenshot: " << game.SaveScreenshot(label, seen);
+        return ::OnlyPictureColours(game, label);
     }
 
     GameSession game{GameSession::Options{{}, {}, 2, QSize(1024, 900)}};
 };
 
+// A desktop scaled the way GNOME (Xft.dpi) or KDE (QT_SCREEN_SCALE_FACTORS)
+// scales it on X11, and the whole scale the board must come out at.
+struct ScaledDesktop {
+    const char* name;
+    std::string xResources;
+    std::vector<std::string> environment;
+    int wholeScale;
+};
+
+void PrintTo(const ScaledDesktop& desktop, std::ostream* out) {
+    *out << desktop.name;
+}
+
+const ScaledDesktop ScaledDesktops[] = {
+    {"XftDpi120", "Xft.dpi:\t120\n", {}, 1},
+    {"XftDpi144", "Xft.dpi:\t144\n", {}, 2},
+    {"XftDpi168", "Xft.dpi:\t168\n", {}, 2},
+    {"ScreenFactor125", "", {"QT_SCREEN_SCALE_FACTORS=1.25"}, 1},
+    {"ScreenFactor150", "", {"QT_SCREEN_SCALE_FACTORS=1.5"}, 2},
+    {"ScreenFactor175", "", {"QT_SCREEN_SCALE_FACTORS=1.75"}, 2},
+};
+
+class OnAScaledDesktop : public ::testing::TestWithParam<ScaledDesktop> {};
+
 } // namespace
+
+// Each picture pixel becomes a square of whole screen pixels of one size, so
+// the board is an exact 1x or 2x copy, never a 1.5x one with uneven lines.
+TEST_P(OnAScaledDesktop, BoardIsAnExactWholeNumberCopy) {
+    const ScaledDesktop& desktop = GetParam();
+    GameSession::Options options;
+    options.environment = desktop.environment;
+    options.scale = desktop.wholeScale;
+    options.screen = QSize(1024, 900);
+    options.xResources = desktop.xResources;
+    options.scaleFromDesktop = true;
+    GameSession game(options);
+    ASSERT_TRUE(game.Started()) << game.StartFailure();
+    EXPECT_EQ(game.ClientRect().size(), QSize(339, 352) * desktop.wholeScale);
+    ASSERT_TRUE(game.Choose(menu::Arrange));
+    EXPECT_TRUE(game.WaitForBoard(Arranged(1), "arranged"));
+    EXPECT_TRUE(OnlyPictureColours(game, "arranged-colours"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Desktops, OnAScaledDesktop, ::testing::ValuesIn(ScaledDesktops),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DoubleSize, WindowAndBoardAreTwiceAsLarge) {
     EXPECT_EQ(game.ClientRect().size(), QSize(678, 704));

@@ -201,3 +201,22 @@ void XDisplay::Click(QPoint screen) {
     XTestFakeButtonEvent(x_->display, Button1, False, CurrentTime);
     XSync(x_->display, False);
 }
+
+void XDisplay::PressKey(const std::string& name) {
+    const KeySym symbol = XStringToKeysym(name.c_str());
+    const KeyCode code = symbol == NoSymbol ? 0 : XKeysymToKeycode(x_->display, symbol);
+    if (code == 0) {
+        throw std::runtime_error("no key " + name + " on this display");
+    }
+    XTestFakeKeyEvent(x_->display, code, True, CurrentTime);
+    XTestFakeKeyEvent(x_->display, code, False, CurrentTime);
+    XSync(x_->display, False);
+}
+
+void XDisplay::SetResources(const std::string& resources) {
+    // Where xrdb keeps them, and where Qt looks for Xft.dpi.
+    XChangeProperty(x_->display, x_->root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(resources.data()),
+                    static_cast<int>(resources.size()));
+    XSync(x_->display, False);
+}

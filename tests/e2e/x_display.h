@@ -49,6 +49,11 @@ class XDisplay {
     void MovePointer(QPoint screen);
     // Left button pressed and released at `screen`, all the way to the server.
     void Click(QPoint screen);
+    // A key, named as X names it ("Alt_L", "Return", "F10"), pressed and
+    // released on whichever window has the keyboard.
+    void PressKey(const std::string& name);
+    // The display's X resources, as xrdb would set them: "Xft.dpi:\t144\n".
+    void SetResources(const std::string& resources);
 
   private:
     struct Connection;

@@ -2,6 +2,7 @@
 #include "cell_image.h"
 #include "form1.h"
 #include "scripted_random.h"
+#include "whole_scale.h"
 
 #include <QAction>
 #include <QApplication>
@@ -292,4 +293,19 @@ TEST_F(WindowTest, TimerTicksEveryMillisecondFromCreation) {
     EXPECT_TRUE(fresh.Timer1().isActive());
     EXPECT_EQ(fresh.Timer1().interval(), 1);
     EXPECT_EQ(fresh.Timer1().timerType(), Qt::PreciseTimer);
+}
+
+TEST(ScreenScaleFactors, RoundToWholeNumbersHalvesUp) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"1.5", "2"},     {"1.25", "1"},
+        {"1.75", "2"},    {"2", "2"},
+        {"2.5", "3"},     {"0.75", "1"},
+        {"0.4", "1"},     {"DP-1=1.25;HDMI-1=1.75", "DP-1=1;HDMI-1=2"},
+        {"1.5;1", "2;1"}, {"eDP-1=1.5", "eDP-1=2"},
+        {"big", "big"},   {"1.5x;1.5", "1.5x;2"},
+        {"-2", "-2"},     {"", ""},
+    };
+    for (const auto& [given, whole] : rows) {
+        EXPECT_EQ(WholeScreenScaleFactors(given), whole) << "from \"" << given << '"';
+    }
 }

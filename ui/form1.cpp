@@ -6,7 +6,6 @@
 #include "holder_table.h"
 #include "overflow.h"
 
-#include <QCoreApplication>
 #include <QIcon>
 #include <QLayout>
 #include <QMenuBar>
@@ -43,8 +42,8 @@ Form1::Form1(RandomSource* random) : game_(*this, random != nullptr ? *random : 
     setWindowIcon(icon);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    // For as long as the window is open, no key reaches it or its menus.
-    QCoreApplication::instance()->installEventFilter(&mouseOnly_);
+    // No key reaches the window or its menus.
+    mouseOnly_.Watch(this);
 
     timer1_.start();
     Form_Load();

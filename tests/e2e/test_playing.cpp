@@ -118,28 +118,28 @@ TEST_F(Playing, KeysRunNoCommandAndMoveNothing) {
         {"Alt_L", "Left", "space", "KP_Enter"},
         {"space", "Return", "Escape", "Down", "Return"},
     };
-    for (bool menuFirst : {false, true}) {
-        for (const auto& keys : sequences) {
-            if (menuFirst) {
-                // Opened with the mouse, Escape pressed at it, closed by a
-                // second click on its item.
-                const std::vector<QRect> items = game.MenuBarItems();
-                ASSERT_EQ(items.size(), 3u);
-                auto popups = [&] {
-                    const auto windows = game.X().MappedTopWindows();
-                    return std::count_if(windows.begin(), windows.end(),
-                                         [](const TopWindow& w) { return w.overrideRedirect; });
-                };
-                game.X().Click(items[menu::Game].center());
-                ASSERT_TRUE(WaitUntil([&] { return popups() == 1; })) << "Игра did not open";
-                game.X().PressKey("Escape");
-                game.X().Click(items[menu::Game].center());
-                ASSERT_TRUE(WaitUntil([&] { return popups() == 0; })) << "Игра did not close";
-            }
-            for (const std::string& key : keys) {
-                game.X().PressKey(key);
-            }
+    auto popups = [&] {
+        const auto windows = game.X().MappedTopWindows();
+        return std::count_if(windows.begin(), windows.end(),
+                             [](const TopWindow& w) { return w.overrideRedirect; });
+    };
+    auto press = [&](const std::vector<std::string>& keys) {
+        for (const std::string& key : keys) {
+            game.X().PressKey(key);
         }
+    };
+    for (const auto& keys : sequences) {
+        press(keys);
+        // At a menu the mouse opened, then again once a click closed it.
+        const std::vector<QRect> items = game.MenuBarItems();
+        ASSERT_EQ(items.size(), 3u);
+        game.X().Click(items[menu::Game].center());
+        ASSERT_TRUE(WaitUntil([&] { return popups() == 1; })) << "Игра did not open";
+        press(keys);
+        press({"Escape"});
+        game.X().Click(items[menu::Game].center());
+        ASSERT_TRUE(WaitUntil([&] { return popups() == 0; })) << "Игра did not close";
+        press(keys);
     }
     // The X server hands keys and clicks to the game in order: once the
     // picture style shows, every key before it has been handled, and the

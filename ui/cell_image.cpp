@@ -6,17 +6,13 @@
 
 CellImage::CellImage(QWidget* parent) : QWidget(parent) {}
 
-void CellImage::SetPicture(const QPixmap* picture) {
-    if (picture == picture_) {
-        return;
-    }
-    picture_ = picture;
+void CellImage::SetPicture(int holder, const QPixmap& picture) {
+    holder_ = holder;
+    picture_ = &picture;
     // Every picture is opaque and exactly as large as the cell it is given,
     // so nothing behind the cell needs painting while it shows one.
-    setAttribute(Qt::WA_OpaquePaintEvent, picture_ != nullptr);
-    if (picture_ != nullptr) {
-        resize(picture_->deviceIndependentSize().toSize());
-    }
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    resize(picture.deviceIndependentSize().toSize());
     update();
 }
 

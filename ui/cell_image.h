@@ -13,10 +13,14 @@ class CellImage : public QWidget {
   public:
     explicit CellImage(QWidget* parent);
 
-    // Giving the picture the cell already shows does nothing at all: the
-    // board is redrawn from the state a thousand times a second, and only a
-    // real change may cost a repaint.
-    void SetPicture(const QPixmap* picture);
+    // The board is redrawn from the state a thousand times a second, nearly
+    // always with the pictures the cells already show. The holder number is
+    // the cheapest proof of "the same picture": the window asks Shows()
+    // before it so much as looks the picture up, and only a real change
+    // costs a lookup and a repaint.
+    bool Shows(int holder) const { return holder == holder_ && picture_ != nullptr; }
+    // Shows `picture`, the picture of holder `holder`, from now on.
+    void SetPicture(int holder, const QPixmap& picture);
     const QPixmap* Picture() const { return picture_; }
 
   signals:
@@ -30,5 +34,6 @@ class CellImage : public QWidget {
 
   private:
     const QPixmap* picture_ = nullptr;
+    int holder_ = 0;
     bool pressed_ = false;
 };

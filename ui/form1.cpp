@@ -139,7 +139,11 @@ void Form1::SetCaption(std::string_view caption) {
 }
 
 void Form1::SetCellPicture(int k, int holder) {
-    Cell(k)->SetPicture(&Holder(holder));
+    CellImage* cell = Cell(k);
+    if (cell->Shows(holder)) {
+        return;
+    }
+    cell->SetPicture(holder, Holder(holder));
 }
 
 const QPixmap& Form1::Holder(int holder) {

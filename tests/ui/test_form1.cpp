@@ -270,7 +270,7 @@ TEST_F(WindowTest, UnchangedBoardIsNeverRepainted) {
     for (int k = 1; k <= CellCount; ++k) {
         window.Cell(k)->installEventFilter(&counter);
     }
-    for (int tick = 0; tick < 200; ++tick) {
+    for (int tick = 0; tick < 1000; ++tick) {
         window.Timer1_Timer();
         QCoreApplication::processEvents();
     }

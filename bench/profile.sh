@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Where the idle game spends its time: samples the running game with perf
+# while it idles on a dealt board under Xvfb, and says what share of the
+# samples fell in the game's own code and in picture handling (pixmaps,
+# images, painting), beside the biggest single items.
+#
+#   bench/profile.sh [BUILD_DIR]            (needs Debian's linux-perf)
+#   SECONDS_SAMPLED=20 bench/profile.sh     (the default)
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$repo/build}" && pwd)
+sampled=${SECONDS_SAMPLED:-20}
+command -v perf >/dev/null || {
+    echo "perf is missing: apt install linux-perf" >&2
+    exit 1
+}
+
+cmake --build "$build" --target dvigushki x_probe --parallel 2 >/dev/null
+game=$build/ui/dvigushki
+probe=$build/bench/x_probe
+
+scratch=$(mktemp -d)
+pids=()
+app_pid=""
+cleanup() {
+    [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null || true
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    wait 2>/dev/null || true
+    rm -rf "$scratch"
+}
+trap cleanup EXIT
+source "$repo/bench/session.sh"
+
+x11_start
+read -r app_pid _ < <(x11_launch "$game")
+x11_arrange "$app_pid"
+sleep 1
+perf record -q -e cpu-clock -F 4000 -g -p "$app_pid" -o "$scratch/perf.data" -- sleep "$sampled" \
+    >/dev/null 2>&1
+
+report() { perf report -i "$scratch/perf.data" --no-children -g none --stdio "$@" 2>/dev/null; }
+# "share symbol" lines, one a symbol, shares in percent of all samples.
+report --sort dso,sym | awk '/%/ { share = $1; sub(/%/, "", share); $1 = ""; print share, $0 }' \
+    >"$scratch/symbols"
+samples=$(report --sort dso | sed -n 's/^# Samples: *\([0-9.]*[KM]*\).*/\1/p' | head -n 1)
+share() { awk -v pattern="$1" '$0 ~ pattern { s += $1 } END { printf "%.1f", s }' "$scratch/symbols"; }
+
+echo "perf: $samples samples of the idle game over $sampled s, dealt board, Xvfb"
+echo "  the game's own code:  $(share " $(basename "$game") ")%"
+echo "  picture handling:     $(share 'QPixmap|QImage|QPainter|QRasterPaintEngine|QIcon|pictures::|CellImage::SetPicture|CellImage::paintEvent|Form1::Holder')%"
+echo "  the kernel:           $(share '\[kernel')%"
+echo "The biggest single items, % of all samples:"
+sort -gr "$scratch/symbols" | head -n 12 | awk '{ printf "  %5.2f%% ", $1; $1 = ""; print }'

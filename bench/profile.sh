@@ -44,7 +44,7 @@ report() { perf report -i "$scratch/perf.data" --no-children -g none --stdio "$@
 # "share symbol" lines, one a symbol, shares in percent of all samples.
 report --sort dso,sym | awk '/%/ { share = $1; sub(/%/, "", share); $1 = ""; print share, $0 }' \
     >"$scratch/symbols"
-samples=$(report --sort dso | sed -n 's/^# Samples: *\([0-9.]*[KM]*\).*/\1/p' | head -n 1)
+samples=$(perf script -i "$scratch/perf.data" -F period 2>/dev/null | wc -l)
 share() { awk -v pattern="$1" '$0 ~ pattern { s += $1 } END { printf "%.1f", s }' "$scratch/symbols"; }
 
 echo "perf: $samples samples of the idle game over $sampled s, dealt board, Xvfb"
@@ -53,3 +53,5 @@ echo "  picture handling:     $(share 'QPixmap|QImage|QPainter|QRasterPaintEngin
 echo "  the kernel:           $(share '\[kernel')%"
 echo "The biggest single items, % of all samples:"
 sort -gr "$scratch/symbols" | head -n 12 | awk '{ printf "  %5.2f%% ", $1; $1 = ""; print }'
+echo "The game's own code, % of all samples:"
+grep " $(basename "$game") " "$scratch/symbols" | sort -gr | head -n 8 | awk '{ printf "  %5.2f%% ", $1; $1 = ""; $2 = ""; print }'

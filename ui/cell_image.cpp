@@ -6,8 +6,7 @@
 
 CellImage::CellImage(QWidget* parent) : QWidget(parent) {}
 
-void CellImage::SetPicture(int holder, const QPixmap& picture) {
-    holder_ = holder;
+void CellImage::SetPicture(const QPixmap& picture) {
     picture_ = &picture;
     // Every picture is opaque and exactly as large as the cell it is given,
     // so nothing behind the cell needs painting while it shows one.

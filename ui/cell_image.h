@@ -13,14 +13,9 @@ class CellImage : public QWidget {
   public:
     explicit CellImage(QWidget* parent);
 
-    // The board is redrawn from the state a thousand times a second, nearly
-    // always with the pictures the cells already show. The holder number is
-    // the cheapest proof of "the same picture": the window asks Shows()
-    // before it so much as looks the picture up, and only a real change
-    // costs a lookup and a repaint.
-    bool Shows(int holder) const { return holder == holder_ && picture_ != nullptr; }
-    // Shows `picture`, the picture of holder `holder`, from now on.
-    void SetPicture(int holder, const QPixmap& picture);
+    // Shows `picture` from now on and takes its size. The window gives a
+    // cell a picture only when it changes.
+    void SetPicture(const QPixmap& picture);
     const QPixmap* Picture() const { return picture_; }
 
   signals:
@@ -34,6 +29,5 @@ class CellImage : public QWidget {
 
   private:
     const QPixmap* picture_ = nullptr;
-    int holder_ = 0;
     bool pressed_ = false;
 };

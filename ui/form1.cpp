@@ -139,11 +139,17 @@ void Form1::SetCaption(std::string_view caption) {
 }
 
 void Form1::SetCellPicture(int k, int holder) {
-    CellImage* cell = Cell(k);
-    if (cell->Shows(holder)) {
+    // The board is redrawn from the state a thousand times a second, nearly
+    // always with the pictures the cells already show. The holder numbers
+    // they show sit side by side here, so proving "the same picture" reads
+    // one cache line and touches no cell and no picture; only a real change
+    // costs a lookup and a repaint.
+    int& shown = shownHolders_.at(static_cast<std::size_t>(k - 1));
+    if (holder == shown && holder != NoPicture) {
         return;
     }
-    cell->SetPicture(holder, Holder(holder));
+    Cell(k)->SetPicture(Holder(holder));
+    shown = holder;
 }
 
 const QPixmap& Form1::Holder(int holder) {

@@ -57,5 +57,8 @@ class Form1 : public QMainWindow, private Board {
     // that hold no picture stay null.
     std::array<QPixmap, 58> holders_;
     std::array<CellImage*, CellCount> cells_{};
+    // The holder whose picture each cell shows, by cell.
+    static constexpr int NoPicture = 0;
+    std::array<int, CellCount> shownHolders_{};
     std::string caption_;
 };

@@ -43,8 +43,8 @@ stray=$(awk '{ print $2 }' <<<"$contents" | grep -vE '^\./(usr/((games|share)/.*
 
 # --- one version and one date everywhere ---------------------------------------------
 # Each place that names the version, as "where version date": the version must
-# be what CMake's project() says and the date the changelog's, which is the
-# date the package build puts on every file.
+# be what CMake's project() says and the date the changelog's, which the
+# package build clamps the time of every file to.
 changelog=$root/debian/changelog
 project_version=$(sed -n 's/^project(dvigushki VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
 changelog_date=$(date -u -d "$(dpkg-parsechangelog -l "$changelog" -SDate)" +%F)
@@ -76,9 +76,13 @@ if [[ -n $status && $status != not-installed ]]; then
     exit 1
 fi
 
+# Every package dpkg knows in some state other than not-installed.
+known_packages() {
+    dpkg-query -W -f='${db:Status-Status} ${binary:Package}\n' | awk '$1 != "not-installed" { print $2 }' | sort
+}
 work=$(mktemp -d)
 packages_before=$work/before
-dpkg-query -W -f='${binary:Package}\n' | sort >"$packages_before"
+known_packages >"$packages_before"
 game=""
 xvfb=""
 cleanup() {
@@ -86,15 +90,17 @@ cleanup() {
     [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
     # The game and anything apt brought in for it go again.
     local added
-    added=$(dpkg-query -W -f='${binary:Package}\n' | sort | comm -13 "$packages_before" -)
+    added=$(known_packages | comm -13 "$packages_before" -)
     if [[ -n $added ]]; then
         # shellcheck disable=SC2086
-        DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=600 $added \
-            >"$work/purge.log" 2>&1 || {
+        if DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=600 $added \
+            >"$work/purge.log" 2>&1; then
+            echo "purged again: ${added//$'\n'/ }"
+        else
             cat "$work/purge.log"
-            echo "FAIL: apt-get purge $added"
+            echo "FAIL: apt-get purge ${added//$'\n'/ }"
             failures=$((failures + 1))
-        }
+        fi
     fi
     [[ -e /usr/games/dvigushki ]] && {
         echo "FAIL: /usr/games/dvigushki is still there after the purge"
@@ -165,5 +171,5 @@ title=$(DISPLAY=":$display" xdotool getwindowname "$window")
 [[ $(realpath "/proc/$game/exe") == /usr/games/dvigushki ]] ||
     fail "the window belongs to $(realpath "/proc/$game/exe"), not /usr/games/dvigushki"
 
-((failures)) || echo "installed $(basename "$deb"), started it from $id.desktop (Exec=$exec_line)," \
-    "saw its window '$title' and removed it"
+((failures)) || echo "installed $(basename "$deb"), started it from $id.desktop" \
+    "(Exec=$exec_line) and saw its window '$title'"

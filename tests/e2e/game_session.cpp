@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <sstream>
+#include <stdexcept>
 #include <sys/stat.h>
 #include <thread>
 
@@ -14,7 +16,12 @@ std::string ArtifactDir() {
     const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
     const std::string name =
         test != nullptr ? std::string(test->test_suite_name()) + "." + test->name() : "outside";
-    const fs::path dir = fs::path(ARTIFACTS_ROOT) / name;
+    // The same scenario on another desktop may run meanwhile: it keeps apart.
+    const char* desktop = std::getenv("DVIGUSHKI_E2E_DESKTOP");
+    const fs::path root = desktop != nullptr && *desktop != '\0' && std::string(desktop) != "x11"
+                              ? fs::path(ARTIFACTS_ROOT) / desktop
+                              : fs::path(ARTIFACTS_ROOT);
+    const fs::path dir = root / name;
     // What an earlier run of the same test left would only mislead.
     static std::string cleaned;
     if (cleaned != name) {
@@ -144,11 +151,25 @@ std::vector<int> FamilyOf(const Layout& layout) {
 
 } // namespace
 
-GameSession::GameSession(const Options& options) : scale_(options.scale) {
+DesktopKind DesktopFromEnvironment() {
+    const char* name = std::getenv("DVIGUSHKI_E2E_DESKTOP");
+    const std::string desktop = name != nullptr ? name : "";
+    if (desktop.empty() || desktop == "x11") {
+        return DesktopKind::BareX;
+    }
+    if (desktop == "openbox") {
+        return DesktopKind::Openbox;
+    }
+    if (desktop == "sway") {
+        return DesktopKind::Sway;
+    }
+    throw std::invalid_argument("DVIGUSHKI_E2E_DESKTOP is x11, openbox or sway, not " + desktop);
+}
+
+GameSession::GameSession(const Options& options) : kind_(options.desktop), scale_(options.scale) {
     const std::string dir = ArtifactDir();
     static int sessions = 0;
     const std::string tag = "session" + std::to_string(++sessions);
-    xvfb_ = std::make_unique<XvfbServer>(options.screen, dir + "/" + tag + "-xvfb.log");
 
     // Qt insists on a private runtime directory and complains without one.
     const std::string runtime = dir + "/" + tag + "-runtime";
@@ -158,8 +179,29 @@ GameSession::GameSession(const Options& options) : scale_(options.scale) {
     ChildProcess::Options game;
     game.argv = {DVIGUSHKI_EXE};
     game.argv.insert(game.argv.end(), options.arguments.begin(), options.arguments.end());
-    game.environment = {"PATH=/usr/bin:/bin", "HOME=" + runtime, "LANG=C.UTF-8",
-                        "DISPLAY=" + xvfb_->DisplayName(), "XDG_RUNTIME_DIR=" + runtime};
+    game.environment = {"LANG=C.UTF-8"};
+    // A desktop that does not come up throws: the test fails with the reason.
+    if (kind_ == DesktopKind::Sway) {
+        sway_ = std::make_unique<SwayDesktop>(options.screen, dir + "/" + tag);
+        sway_->Prepare(game);
+        desktop_ = sway_.get();
+        where_ = "sway's " + sway_->DisplayName();
+    } else {
+        xvfb_ = std::make_unique<XvfbServer>(options.screen, dir + "/" + tag + "-xvfb.log");
+        x_ = std::make_unique<XDisplay>(xvfb_->DisplayName());
+        if (!options.xResources.empty()) {
+            x_->SetResources(options.xResources);
+        }
+        if (kind_ == DesktopKind::Openbox) {
+            windowManager_ = std::make_unique<WindowManager>(*x_, xvfb_->DisplayName(), runtime,
+                                                             dir + "/" + tag + "-openbox.log");
+        }
+        game.environment.insert(game.environment.end(),
+                                {"PATH=/usr/bin:/bin", "HOME=" + runtime,
+                                 "DISPLAY=" + xvfb_->DisplayName(), "XDG_RUNTIME_DIR=" + runtime});
+        desktop_ = x_.get();
+        where_ = "X display " + xvfb_->DisplayName();
+    }
     if (scale_ != 1 && !options.scaleFromDesktop) {
         game.environment.push_back("QT_SCALE_FACTOR=" + std::to_string(scale_));
     }
@@ -168,18 +210,13 @@ GameSession::GameSession(const Options& options) : scale_(options.scale) {
     stderrPath_ = dir + "/" + tag + "-game-stderr.txt";
     game.stderrPath = stderrPath_;
     game.stdoutPath = dir + "/" + tag + "-game-stdout.txt";
-    x_ = std::make_unique<XDisplay>(xvfb_->DisplayName());
-    if (!options.xResources.empty()) {
-        x_->SetResources(options.xResources);
-    }
     game_ = std::make_unique<ChildProcess>(game);
 
-    // No window manager: the window is the one mapped top-level window that is
-    // not a popup, wherever the game put it.
+    // The one application window there, wherever the desktop put it.
     const QSize client = QSize(ClientWidth, ClientHeight) * scale_;
     const bool found = WaitUntil([&] {
-        for (const TopWindow& window : x_->MappedTopWindows()) {
-            if (!window.overrideRedirect && window.geometry.width() == client.width() &&
+        for (const AppWindow& window : desktop_->AppWindows()) {
+            if (window.geometry.width() == client.width() &&
                 window.geometry.height() > client.height()) {
                 window_ = window.id;
                 windowRect_ = window.geometry;
@@ -189,8 +226,13 @@ GameSession::GameSession(const Options& options) : scale_(options.scale) {
         return !game_->Running();
     });
     if (!found || window_ == 0) {
-        startFailure_ = "no game window appeared on " + xvfb_->DisplayName() +
-                        "; the game's stderr: " + StandardError();
+        std::ostringstream seen;
+        for (const AppWindow& window : desktop_->AppWindows()) {
+            seen << " " << window.geometry.width() << "x" << window.geometry.height();
+        }
+        startFailure_ = "no game window appeared on " + where_ +
+                        " (windows there:" + (seen.str().empty() ? " none" : seen.str()) +
+                        "); the game's stderr: " + StandardError();
         window_ = 0;
         return;
     }
@@ -200,14 +242,25 @@ GameSession::GameSession(const Options& options) : scale_(options.scale) {
     // Painted once its corner, which no cell ever covers, shows the background.
     const QRect corner(clientRect_.topLeft(), QSize(8, 8) * scale_);
     if (!WaitUntil([&] {
-            const QImage seen = x_->Grab(corner);
+            const QImage seen = desktop_->Grab(corner);
             return !seen.isNull() && MostCommonColour(seen) == Background &&
                    seen.pixel(0, 0) == Background && seen.pixel(seen.width() - 1, 0) == Background;
         })) {
         startFailure_ = "the client area never showed the background; see " +
-                        SaveScreenshot("start", x_->Grab(QRect(QPoint(0, 0), x_->ScreenSize())));
+                        SaveScreenshot("start", GrabScreen());
         window_ = 0;
     }
+}
+
+XDisplay& GameSession::X() {
+    if (x_ == nullptr) {
+        throw std::logic_error("the game runs on " + where_ + ", not on an X server");
+    }
+    return *x_;
+}
+
+QImage GameSession::GrabScreen() {
+    return desktop_->Grab(QRect(QPoint(0, 0), desktop_->ScreenSize()));
 }
 
 QRect GameSession::MenuBarRect() const {
@@ -228,12 +281,12 @@ void GameSession::ClickCell(int k) {
 }
 
 void GameSession::ClickClient(QPoint client) {
-    x_->Click(clientRect_.topLeft() + client * scale_ + QPoint(scale_ / 2, scale_ / 2));
+    desktop_->Click(clientRect_.topLeft() + client * scale_ + QPoint(scale_ / 2, scale_ / 2));
 }
 
 std::vector<QRect> GameSession::MenuBarItems() {
     const QRect bar = MenuBarRect();
-    const QImage seen = x_->Grab(bar);
+    const QImage seen = desktop_->Grab(bar);
     if (seen.height() < 6) {
         return {};
     }
@@ -256,36 +309,35 @@ std::vector<QRect> GameSession::MenuBarItems() {
         return ::testing::AssertionFailure()
                << "the menu bar does not show three items; see " << SaveScreenshot("menu-bar");
     }
-    std::vector<unsigned long> before;
-    for (const TopWindow& window : x_->MappedTopWindows()) {
-        before.push_back(window.id);
-    }
-    x_->Click(items.at(static_cast<std::size_t>(item)).center());
+    desktop_->NotePopups();
+    const QRect opener = items.at(static_cast<std::size_t>(item));
+    desktop_->Click(opener.center());
     if (entry < 0) {
         return ::testing::AssertionSuccess();
     }
 
+    // The drop-down opens under the bar, from a little left of its item's text.
+    const QRect bar = MenuBarRect();
+    const QPoint inside(opener.left(), bar.bottom() + 4 * scale_);
+    const QSize screen = desktop_->ScreenSize();
+    const QRect below(QPoint(0, bar.bottom() + 1), QPoint(screen.width() - 1, screen.height() - 1));
     const int entries = item == menu::Game ? 3 : 2;
-    TopWindow popup;
+    QRect popup;
     std::vector<std::pair<int, int>> lines;
     QImage last;
     const bool shown = WaitUntil([&] {
-        for (const TopWindow& window : x_->MappedTopWindows()) {
-            if (window.overrideRedirect &&
-                std::find(before.begin(), before.end(), window.id) == before.end()) {
-                popup = window;
-            }
-        }
-        if (popup.id == 0) {
+        const std::optional<QRect> found = desktop_->NewPopup(inside, below);
+        if (!found) {
             return false;
         }
-        const QImage seen = x_->Grab(popup.geometry);
+        const QImage seen = desktop_->Grab(*found);
         if (seen.width() < 10 || seen.height() < 10) {
             return false;
         }
         // Fully drawn once two looks agree and the entries can be told apart.
-        const bool settled = seen == last;
+        const bool settled = seen == last && *found == popup;
         last = seen;
+        popup = *found;
         const QRect inner(3, 3, seen.width() - 6, seen.height() - 6);
         lines = Clusters(TextLines(seen, inner, true), entries);
         return settled && static_cast<int>(lines.size()) == entries;
@@ -293,23 +345,14 @@ std::vector<QRect> GameSession::MenuBarItems() {
     if (!shown) {
         return ::testing::AssertionFailure()
                << "bar item " << item << " opened no drop-down with " << entries << " entries; see "
-               << SaveScreenshot("drop-down", x_->Grab(QRect(QPoint(0, 0), x_->ScreenSize())));
+               << SaveScreenshot("drop-down", GrabScreen());
     }
     const auto& [top, bottom] = lines.at(static_cast<std::size_t>(entry));
-    x_->Click(popup.geometry.topLeft() +
-              QPoint(popup.geometry.width() / 2, 3 + (top + bottom) / 2));
-    const bool closed = WaitUntil([&] {
-        for (const TopWindow& window : x_->MappedTopWindows()) {
-            if (window.id == popup.id) {
-                return false;
-            }
-        }
-        return true;
-    });
-    if (!closed) {
+    desktop_->Click(popup.topLeft() + QPoint(popup.width() / 2, 3 + (top + bottom) / 2));
+    if (!WaitUntil([&] { return desktop_->PopupClosed(); })) {
         return ::testing::AssertionFailure()
                << "the drop-down stayed open after a click on entry " << entry << "; see "
-               << SaveScreenshot("drop-down-open", x_->Grab(QRect(QPoint(0, 0), x_->ScreenSize())));
+               << SaveScreenshot("drop-down-open", GrabScreen());
     }
     return ::testing::AssertionSuccess();
 }

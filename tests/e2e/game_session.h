@@ -2,6 +2,7 @@
 
 #include "board_picture.h"
 #include "processes.h"
+#include "wayland_desktop.h"
 #include "x_display.h"
 
 #include <chrono>
@@ -14,7 +15,8 @@
 inline constexpr const char* FifteenCaption = "Двигушки";
 inline constexpr const char* PairsCaption = "Парные картинки";
 
-// Where a test keeps what it saw: build/tests/e2e/artifacts/<suite>.<test>/.
+// Where a test keeps what it saw: build/tests/e2e/artifacts/<suite>.<test>/,
+// or artifacts/<desktop>/<suite>.<test>/ for DVIGUSHKI_E2E_DESKTOP=sway, openbox.
 std::string ArtifactDir();
 
 // Generous: the machine may be busy with other builds.
@@ -23,8 +25,16 @@ inline constexpr std::chrono::seconds Patience(20);
 // Waits until `done` holds or `timeout` has passed; whether it held.
 bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = Patience);
 
-// The real game binary on an X server of its own, seen and played only the
-// way a player does it: by looking at the screen and clicking.
+// The desktops a session can put the game on: a bare X server (Xvfb), the
+// same under a window manager (openbox), or a Wayland compositor (sway).
+enum class DesktopKind { BareX, Openbox, Sway };
+
+// The desktop DVIGUSHKI_E2E_DESKTOP names (x11, openbox or sway); a bare X
+// server when it is not set.
+DesktopKind DesktopFromEnvironment();
+
+// The real game binary on a desktop of its own, seen and played only the way
+// a player does it: by looking at the screen and clicking.
 class GameSession {
   public:
     struct Options {
@@ -38,6 +48,7 @@ class GameSession {
         // The desktop, through xResources or environment, asks for `scale`;
         // QT_SCALE_FACTOR is left unset.
         bool scaleFromDesktop = false;
+        DesktopKind desktop = DesktopFromEnvironment();
     };
 
     GameSession() : GameSession(Options{}) {}
@@ -47,19 +58,25 @@ class GameSession {
     bool Started() const { return window_ != 0; }
     const std::string& StartFailure() const { return startFailure_; }
 
-    XDisplay& X() { return *x_; }
+    DesktopKind Kind() const { return kind_; }
+    // The connection to the X server; throws on Wayland.
+    XDisplay& X();
     ChildProcess& Process() { return *game_; }
     std::string StandardError() const { return ReadFile(stderrPath_); }
 
-    std::string Title() { return x_->Title(window_); }
+    std::string Title() { return desktop_->Title(window_); }
+    // The name the desktop matches to a desktop entry (see Desktop::AppId).
+    std::string AppId() { return desktop_->AppId(window_); }
+    unsigned long WindowId() const { return window_; }
     QRect WindowRect() const { return windowRect_; }
     // The client area below the menu bar, on the screen.
     QRect ClientRect() const { return clientRect_; }
     QRect MenuBarRect() const;
     int Scale() const { return scale_; }
 
-    QImage GrabWindow() { return x_->Grab(windowRect_); }
-    QImage GrabClient() { return x_->Grab(clientRect_); }
+    QImage GrabWindow() { return desktop_->Grab(windowRect_); }
+    QImage GrabScreen();
+    QImage GrabClient() { return desktop_->Grab(clientRect_); }
     // Saves a screenshot of the window under the artifact directory; its path.
     std::string SaveScreenshot(const std::string& label, const QImage& image = {});
 
@@ -87,9 +104,15 @@ class GameSession {
     void Publish(const std::string& name);
 
   private:
+    // The desktop's servers first, so that they go last: after the game.
     std::unique_ptr<XvfbServer> xvfb_;
-    std::unique_ptr<ChildProcess> game_;
+    std::unique_ptr<SwayDesktop> sway_;
     std::unique_ptr<XDisplay> x_;
+    std::unique_ptr<WindowManager> windowManager_;
+    std::unique_ptr<ChildProcess> game_;
+    DesktopKind kind_;
+    Desktop* desktop_ = nullptr;
+    std::string where_;
     std::string stderrPath_;
     unsigned long window_ = 0;
     QRect windowRect_;
@@ -115,3 +138,11 @@ inline constexpr int Arrange = 2;
 // Groups the positions where `marked` is set into `groups` runs, joining
 // across the smallest gaps first; empty when they cannot make that many.
 std::vector<std::pair<int, int>> Clusters(const std::vector<bool>& marked, int groups);
+
+// Readable failure messages for Qt's geometry types.
+inline void PrintTo(const QSize& size, std::ostream* out) {
+    *out << size.width() << " x " << size.height();
+}
+inline void PrintTo(const QPoint& point, std::ostream* out) {
+    *out << "(" << point.x() << ", " << point.y() << ")";
+}

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <grp.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/prctl.h>
@@ -31,6 +32,12 @@ void Redirect(const std::string& path, int fd, int flags) {
         ChildFails(path.c_str());
     }
     close(opened);
+}
+
+void Pass(int from, int to) {
+    if (dup2(from, to) < 0) {
+        ChildFails("passing a descriptor");
+    }
 }
 
 } // namespace
@@ -58,15 +65,29 @@ ChildProcess::ChildProcess(const Options& options) {
     }
     if (pid_ == 0) {
         setpgid(0, 0);
+        if (options.stdinFd >= 0) {
+            Pass(options.stdinFd, STDIN_FILENO);
+        } else {
+            Redirect("/dev/null", STDIN_FILENO, O_RDONLY);
+        }
+        if (options.stdoutFd >= 0) {
+            Pass(options.stdoutFd, STDOUT_FILENO);
+        } else {
+            Redirect(options.stdoutPath, STDOUT_FILENO, O_WRONLY | O_CREAT | O_TRUNC);
+        }
+        Redirect(options.stderrPath, STDERR_FILENO, O_WRONLY | O_CREAT | O_TRUNC);
+        if (options.passFd >= 0) {
+            Pass(options.passFd, options.passedFd);
+        }
+        // The files above are opened as the test's user, before the switch.
+        if (options.uid >= 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(options.gid) != 0 || setuid(options.uid) != 0)) {
+            ChildFails("switching user");
+        }
+        // Set after the switch, which would clear it.
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != parent) {
             _exit(127); // the test died before the child got here
-        }
-        Redirect("/dev/null", STDIN_FILENO, O_RDONLY);
-        Redirect(options.stdoutPath, STDOUT_FILENO, O_WRONLY | O_CREAT | O_TRUNC);
-        Redirect(options.stderrPath, STDERR_FILENO, O_WRONLY | O_CREAT | O_TRUNC);
-        if (options.passFd >= 0 && dup2(options.passFd, options.passedFd) < 0) {
-            ChildFails("passing a descriptor");
         }
         execve(argv[0], argv.data(), envp.data());
         ChildFails(argv[0]);

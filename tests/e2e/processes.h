@@ -22,6 +22,14 @@ class ChildProcess {
         // A descriptor the child keeps open as number `passedFd`, or -1.
         int passFd = -1;
         int passedFd = -1;
+        // Descriptors for the child's standard input and output (pipe ends,
+        // say) in place of /dev/null and stdoutPath, or -1.
+        int stdinFd = -1;
+        int stdoutFd = -1;
+        // Runs the child as this user and group instead of the test's own
+        // (some programs refuse to run as root), or -1.
+        int uid = -1;
+        int gid = -1;
     };
 
     explicit ChildProcess(const Options& options);

@@ -1,11 +1,13 @@
 #include "x_display.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <optional>
 #include <poll.h>
 #include <stdexcept>
+#include <thread>
 #include <unistd.h>
 
 // Xlib's macros (None, Bool, Status ...) clash with Qt's names, so it comes last.
@@ -63,6 +65,45 @@ XvfbServer::XvfbServer(QSize screen, const std::string& logPath) {
     }
     number.pop_back();
     name_ = ":" + number;
+}
+
+WindowManager::WindowManager(XDisplay& display, const std::string& name, const std::string& home,
+                             const std::string& logPath) {
+    ChildProcess::Options options;
+    options.argv = {"/usr/bin/openbox", "--sm-disable"};
+    // A home of the test's own, so that only the stock settings apply.
+    options.environment = {"PATH=/usr/bin:/bin", "HOME=" + home, "DISPLAY=" + name, "LANG=C.UTF-8"};
+    options.stdoutPath = logPath;
+    options.stderrPath = logPath;
+    process_ = std::make_unique<ChildProcess>(options);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!display.WindowManagerRunning()) {
+        if (!process_->Running() || std::chrono::steady_clock::now() > deadline) {
+            throw std::runtime_error("openbox did not start; see " + logPath);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    // A connection of its own: each thread keeps to its own.
+    heartbeat_ = std::thread([this, name] {
+        Display* display = XOpenDisplay(name.c_str());
+        if (display == nullptr) {
+            return;
+        }
+        const Window root = DefaultRootWindow(display);
+        const Atom beat = XInternAtom(display, "_DVIGUSHKI_TEST_HEARTBEAT", False);
+        for (unsigned long count = 0; !stop_; ++count) {
+            XChangeProperty(display, root, beat, XA_CARDINAL, 32, PropModeReplace,
+                            reinterpret_cast<unsigned char*>(&count), 1);
+            XFlush(display);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        XCloseDisplay(display);
+    });
+}
+
+WindowManager::~WindowManager() {
+    stop_ = true;
+    heartbeat_.join();
 }
 
 struct XDisplay::Connection {
@@ -218,5 +259,189 @@ void XDisplay::SetResources(const std::string& resources) {
     XChangeProperty(x_->display, x_->root, XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(resources.data()),
                     static_cast<int>(resources.size()));
+    XSync(x_->display, False);
+}
+
+namespace {
+
+// The window a window manager has taken on: it alone carries WM_STATE. A
+// frame holds it somewhere below; with no window manager there is none.
+Window ClientInside(Display* display, Window window, Atom wmState) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, wmState, 0, 0, False, AnyPropertyType, &type, &format,
+                           &items, &after, &data) == Success) {
+        if (data != nullptr) {
+            XFree(data);
+        }
+        if (type != 0) {
+            return window;
+        }
+    }
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    Window found = 0;
+    if (XQueryTree(display, window, &root, &parent, &children, &count)) {
+        for (unsigned int i = 0; i < count && found == 0; ++i) {
+            found = ClientInside(display, children[i], wmState);
+        }
+        if (children != nullptr) {
+            XFree(children);
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+std::vector<AppWindow> XDisplay::AppWindows() {
+    const Atom wmState = XInternAtom(x_->display, "WM_STATE", False);
+    std::vector<AppWindow> shown;
+    for (const TopWindow& top : MappedTopWindows()) {
+        if (top.overrideRedirect) {
+            continue;
+        }
+        const Window client = ClientInside(x_->display, top.id, wmState);
+        const Window window = client != 0 ? client : top.id;
+        shown.push_back({window, Geometry(window)});
+    }
+    return shown;
+}
+
+std::string XDisplay::AppId(unsigned long window) {
+    XClassHint hint{};
+    if (!XGetClassHint(x_->display, window, &hint)) {
+        return "";
+    }
+    std::string appClass = hint.res_class != nullptr ? hint.res_class : "";
+    XFree(hint.res_name);
+    XFree(hint.res_class);
+    return appClass;
+}
+
+void XDisplay::NotePopups() {
+    beforePopup_.clear();
+    for (const TopWindow& window : MappedTopWindows()) {
+        beforePopup_.push_back(window.id);
+    }
+    popup_ = 0;
+}
+
+std::optional<QRect> XDisplay::NewPopup(QPoint inside, const QRect& within) {
+    // Drop-downs bypass any window manager: they are override-redirect.
+    for (const TopWindow& window : MappedTopWindows()) {
+        if (window.overrideRedirect && window.geometry.contains(inside) &&
+            within.contains(window.geometry) &&
+            std::find(beforePopup_.begin(), beforePopup_.end(), window.id) == beforePopup_.end()) {
+            popup_ = window.id;
+            return window.geometry;
+        }
+    }
+    return std::nullopt;
+}
+
+bool XDisplay::PopupClosed() {
+    for (const TopWindow& window : MappedTopWindows()) {
+        if (window.id == popup_) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<unsigned long> XDisplay::Property32(unsigned long window, const std::string& name) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0, after = 0;
+    unsigned char* data = nullptr;
+    std::vector<unsigned long> values;
+    if (XGetWindowProperty(x_->display, window != 0 ? window : x_->root,
+                           XInternAtom(x_->display, name.c_str(), False), 0, 1L << 24, False,
+                           AnyPropertyType, &type, &format, &items, &after, &data) != Success) {
+        return values;
+    }
+    if (data != nullptr && format == 32) {
+        // Xlib hands 32-bit items over as longs.
+        const auto* longs = reinterpret_cast<const unsigned long*>(data);
+        values.assign(longs, longs + items);
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return values;
+}
+
+std::string XDisplay::AtomName(unsigned long atom) {
+    char* name = XGetAtomName(x_->display, atom);
+    if (name == nullptr) {
+        return "";
+    }
+    std::string text = name;
+    XFree(name);
+    return text;
+}
+
+unsigned long XDisplay::AtomNamed(const std::string& name) {
+    return XInternAtom(x_->display, name.c_str(), False);
+}
+
+bool XDisplay::WindowManagerRunning() {
+    // The window named on the root names itself too, while its owner lives.
+    const std::vector<unsigned long> check = Property32(0, "_NET_SUPPORTING_WM_CHECK");
+    return !check.empty() && Property32(check[0], "_NET_SUPPORTING_WM_CHECK") == check;
+}
+
+std::optional<std::pair<QSize, QSize>> XDisplay::SizeLimits(unsigned long window) {
+    XSizeHints hints{};
+    long supplied = 0;
+    if (!XGetWMNormalHints(x_->display, window, &hints, &supplied) ||
+        (hints.flags & (PMinSize | PMaxSize)) != (PMinSize | PMaxSize)) {
+        return std::nullopt;
+    }
+    return std::make_pair(QSize(hints.min_width, hints.min_height),
+                          QSize(hints.max_width, hints.max_height));
+}
+
+QRect XDisplay::Geometry(unsigned long window) {
+    XWindowAttributes attributes{};
+    int x = 0, y = 0;
+    Window child = 0;
+    if (!XGetWindowAttributes(x_->display, window, &attributes) ||
+        !XTranslateCoordinates(x_->display, window, x_->root, 0, 0, &x, &y, &child)) {
+        return {};
+    }
+    return QRect(x, y, attributes.width, attributes.height);
+}
+
+unsigned long XDisplay::OpenPlainWindow(const std::string& title) {
+    const Window window =
+        XCreateSimpleWindow(x_->display, x_->root, 0, 0, 100, 100, 0, 0, 0xffffff);
+    XStoreName(x_->display, window, title.c_str());
+    XMapWindow(x_->display, window);
+    XSync(x_->display, False);
+    return window;
+}
+
+void XDisplay::RequestSize(unsigned long window, QSize size) {
+    XResizeWindow(x_->display, window, static_cast<unsigned>(size.width()),
+                  static_cast<unsigned>(size.height()));
+    XSync(x_->display, False);
+}
+
+void XDisplay::MessageWindowManager(unsigned long window, const std::string& name,
+                                    const std::vector<long>& data) {
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(x_->display, name.c_str(), False);
+    event.xclient.format = 32;
+    for (std::size_t i = 0; i < data.size() && i < 5; ++i) {
+        event.xclient.data.l[i] = data[i];
+    }
+    XSendEvent(x_->display, x_->root, False, SubstructureRedirectMask | SubstructureNotifyMask,
+               &event);
     XSync(x_->display, False);
 }

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "desktop.h"
+#include "processes.h"
+
+#include <QJsonObject>
+#include <memory>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+// A Wayland desktop of the test's own: sway on a headless output of a known
+// size at scale 1, nothing drawn around the windows, no bar, no X server. The
+// pointer is a virtual pointer device of the compositor's (the program
+// dvigushki_virtual_pointer), so the compositor picks the window and delivers
+// the events; screenshots come through the compositor too (grim), and the
+// windows' titles, app ids and places from its tree (swaymsg).
+//
+// sway refuses to run as root, so it and every program shown on it run as
+// the system user `dvigushki-e2e`, made on first use, with a runtime
+// directory of their own under /tmp that goes when the desktop goes.
+class SwayDesktop : public Desktop {
+  public:
+    static constexpr const char* UserName = "dvigushki-e2e";
+
+    // `logPrefix` names the files for the compositor's and its tools' output.
+    SwayDesktop(QSize output, const std::string& logPrefix);
+    SwayDesktop(const SwayDesktop&) = delete;
+    SwayDesktop& operator=(const SwayDesktop&) = delete;
+
+    // Makes `options` start a program that shows itself here, as it would
+    // start in a Wayland session: its user, runtime directory and display.
+    void Prepare(ChildProcess::Options& options) const;
+    const std::string& DisplayName() const { return waylandDisplay_; }
+
+    QSize ScreenSize() const override { return output_; }
+    QImage Grab(const QRect& area) override;
+    void MovePointer(QPoint screen) override;
+    void Click(QPoint screen) override;
+    std::vector<AppWindow> AppWindows() override;
+    std::string Title(unsigned long window) override;
+    std::string AppId(unsigned long window) override;
+    void NotePopups() override;
+    std::optional<QRect> NewPopup(QPoint inside, const QRect& within) override;
+    bool PopupClosed() override;
+
+  private:
+    // Runs a tool of the compositor's to its end; what it wrote on stdout.
+    std::string RunTool(const std::vector<std::string>& argv);
+    QImage GrabOutput();
+    // The windows in the compositor's tree, and the one that is `window`
+    // (or an empty object).
+    std::vector<QJsonObject> Views();
+    QJsonObject View(unsigned long window);
+    void Point(const std::string& command);
+
+    // Goes with everything in it, after the programs that use it.
+    struct Directory {
+        std::string path;
+        ~Directory();
+    };
+    struct Descriptor {
+        int fd = -1;
+        ~Descriptor();
+    };
+
+    QSize output_;
+    std::string logPrefix_;
+    uid_t uid_ = 0;
+    gid_t gid_ = 0;
+    Directory runtime_;
+    std::string waylandDisplay_;
+    std::string swaySocket_;
+    std::unique_ptr<ChildProcess> sway_;
+    std::unique_ptr<ChildProcess> pointer_;
+    Descriptor toPointer_;
+    Descriptor fromPointer_;
+    QImage beforePopup_;
+    QRect popup_;
+    QImage popupSeen_;
+};

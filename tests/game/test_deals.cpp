@@ -11,14 +11,6 @@ namespace {
 
 using Call = RecordingBoard::Call;
 
-std::vector<float> DrawsFor(std::initializer_list<int> xs, int range) {
-    std::vector<float> values;
-    for (int x : xs) {
-        values.push_back(Drawing(x, range));
-    }
-    return values;
-}
-
 void ExpectFifteenDeal(const GameState& state) {
     auto cells = CellsOf(state);
     EXPECT_EQ(cells[15], Blank) << "the blank starts bottom right";

@@ -69,13 +69,6 @@ TEST(RunTimeErrorTest, StopsTheHandlerWithWhatItHadWritten) {
         s.board.FailCall(failingCall);
         EXPECT_THROW(handler(), RunTimeError);
     };
-    auto draws = [](std::initializer_list<int> xs, int range) {
-        std::vector<float> values;
-        for (int x : xs) {
-            values.push_back(Drawing(x, range));
-        }
-        return values;
-    };
 
     Session overflow;
     pairs(overflow);
@@ -114,14 +107,14 @@ TEST(RunTimeErrorTest, StopsTheHandlerWithWhatItHadWritten) {
     EXPECT_EQ(hide.S().PairTicks, 51) << "the count restarts only after hiding";
 
     // An odd shuffle: the deal swaps its last two tiles before it shows the cells.
-    Session fifteen(draws({2, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 0, 0}, 16));
+    Session fifteen(DrawsFor({2, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 0, 0}, 16));
     fifteen.S().GameMode = 2;
     stops(fifteen, 1, [&] { fifteen.game.Двигушки_Click(); });
     EXPECT_EQ(fifteen.S().GameMode, 1);
     EXPECT_EQ(CellsOf(fifteen.S()),
               (std::array<int, CellCount>{2, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 14, 16}));
 
-    Session dealt(draws({5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 1, 2, 3, 4, 0}, 17));
+    Session dealt(DrawsFor({5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 1, 2, 3, 4, 0}, 17));
     stops(dealt, 1, [&] { dealt.game.Парные_картинки_Click(); }); // the first card back
     EXPECT_EQ(dealt.S().GameMode, 2);
     EXPECT_EQ(CellsOf(dealt.S()),

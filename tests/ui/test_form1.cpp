@@ -130,8 +130,9 @@ TEST_F(WindowTest, CellTakesTheSizeOfItsPictureAndKeepsItsCorner) {
 }
 
 TEST_F(WindowTest, EmptyCellsTakeClicksAnywhereInTheirRectangle) {
+    S().HeldTile = 7;
     ClickAt(QPoint(8 + 80 + 1, 8 + 72 + 1)); // the top-left pixel of cell 6
-    EXPECT_EQ(S().HeldTile, 0);
+    EXPECT_EQ(S().HeldTile, 0) << "the click picked up the empty cell";
     EXPECT_EQ(S().MoveTarget(2), True);
     EXPECT_EQ(S().MoveTarget(10), True);
     EXPECT_EQ(S().MoveTarget(1), False);

@@ -15,8 +15,10 @@ void ClockRandom::rtcRandomize() {
 }
 
 float ClockRandom::rtcRandomNext(float) {
-    // 24 random bits fill a float's mantissa exactly, so the value is uniform
-    // on a grid of 2^-24 and never rounds up to 1.0.
+    return UnitFromWord(static_cast<std::uint32_t>(engine_()));
+}
+
+float ClockRandom::UnitFromWord(std::uint32_t word) {
     constexpr float Scale = 1.0f / 16777216.0f;
-    return static_cast<float>(engine_() >> 8) * Scale;
+    return static_cast<float>(word >> 8) * Scale;
 }

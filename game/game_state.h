@@ -25,8 +25,7 @@ class PerCell {
     std::array<Word, CellCount> words_{};
 };
 
-// Tile numbers on the board.
-inline constexpr Word NoTile = 0;
+// The blank of the fifteen puzzle is tile number 16.
 inline constexpr Word Blank = 16;
 
 // Values of GameMode and TileStyle.

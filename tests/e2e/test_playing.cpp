@@ -77,9 +77,6 @@ std::string DesktopEntryName(DesktopKind desktop) {
 
 TEST_F(Playing, OpensOnTheFifteenPuzzleWithAnEmptyBoard) {
     EXPECT_EQ(game.Title(), FifteenCaption) << game.SaveScreenshot("title");
-    if (game.Kind() == DesktopKind::BareX) {
-        EXPECT_EQ(game.WindowRect().topLeft(), QPoint(0, 0)) << "no window manager moves it";
-    }
     EXPECT_EQ(game.AppId(), DesktopEntryName(game.Kind()))
         << "the desktop cannot tie the window to its desktop entry";
     EXPECT_GT(game.MenuBarRect().height(), 10);
@@ -176,11 +173,15 @@ TEST_F(Playing, NewDealsAShuffledSolvableBoard) {
     ASSERT_TRUE(game.Choose(menu::Game, menu::NewBoard));
     const Layout dealt = game.WaitForReadableBoard(Range(1, 16));
     ExpectDealtFifteen(dealt, 1);
-    EXPECT_TRUE(game.WaitForBoard(dealt, "dealt")) << "every pixel as the pictures have it";
+    // Every pixel as the pictures have it, on a board worked out from the
+    // deal rather than read again: the tile above the blank slides down.
+    Move(12, 16);
+    EXPECT_TRUE(game.WaitForBoard(With(dealt, {{12, DigitBlank}, {16, dealt[11]}}), "dealt-moved"));
 
     ASSERT_TRUE(game.Choose(menu::Game, menu::NewBoard));
     const Layout again = game.WaitForReadableBoard(Range(1, 16));
     ExpectDealtFifteen(again, 1);
+    EXPECT_NE(again, dealt) << "two deals came out the same: " << Describe(again);
 }
 
 TEST_F(Playing, PairsGameShowsBacksThenFacesAndTakesOffPairs) {
@@ -239,9 +240,14 @@ TEST_F(Playing, BackToTheFifteenPuzzleEveryCellShowsAgain) {
     EXPECT_TRUE(game.WaitForTitle(FifteenCaption));
     const Layout dealt = game.WaitForReadableBoard(Range(1, 16));
     ExpectDealtFifteen(dealt, 1);
-    EXPECT_TRUE(game.WaitForBoard(dealt, "fifteen-again"));
 
+    // The same deal in pieces of the picture, in every cell.
     ASSERT_TRUE(game.Choose(menu::Figures, menu::Picture));
+    Layout pieces = dealt;
+    for (int& holder : pieces) {
+        holder += FirstPiece - 1;
+    }
+    EXPECT_TRUE(game.WaitForBoard(pieces, "fifteen-again-in-pieces"));
     ASSERT_TRUE(game.Choose(menu::Arrange));
     EXPECT_TRUE(game.WaitForBoard(Arranged(FirstPiece), "picture-after-pairs"));
 }

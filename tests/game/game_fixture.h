@@ -6,11 +6,14 @@
 #include "scripted_random.h"
 
 #include <gtest/gtest.h>
+#include <utility>
+#include <vector>
 
 // A game as the window starts it, on a recording board and a scripted generator.
-class GameTest : public ::testing::Test {
-  protected:
-    GameTest() { game.Form_Load(); }
+struct Session {
+    explicit Session(std::vector<float> script = {}) : random(std::move(script)) {
+        game.Form_Load();
+    }
 
     GameState& S() { return game.State; }
     void Click(int k) { game.CellClick(k); }
@@ -20,3 +23,5 @@ class GameTest : public ::testing::Test {
     ScriptedRandom random;
     Game game{board, random};
 };
+
+class GameTest : public ::testing::Test, protected Session {};

@@ -4,19 +4,12 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
+#include <random>
 #include <set>
 
 namespace {
 
 using Call = RecordingBoard::Call;
-
-std::vector<float> DrawsFor(std::initializer_list<int> xs, int range) {
-    std::vector<float> values;
-    for (int x : xs) {
-        values.push_back(Drawing(x, range));
-    }
-    return values;
-}
 
 void ExpectFifteenDeal(const GameState& state) {
     auto cells = CellsOf(state);
@@ -33,7 +26,7 @@ void ExpectPairsDeal(const GameState& state, const RecordingBoard& board) {
     EXPECT_EQ(cells, Solved()) << "numbers 1 to 16 once each";
     for (int k = 1; k <= CellCount; ++k) {
         EXPECT_EQ(state.FaceShown(k), 0);
-        EXPECT_EQ(board.Picture(k), CardBack);
+        EXPECT_EQ(board.Picture(k), BackHolder);
         EXPECT_TRUE(board.Visible(k));
     }
 }
@@ -86,7 +79,7 @@ TEST_F(DealTest, OddShuffleHasItsLastTwoTilesSwapped) {
     DealFifteen(S(), board, scripted);
     EXPECT_EQ(CellsOf(S()),
               (std::array<int, CellCount>{2, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 14, 16}));
-    EXPECT_TRUE(IsSolvableWithBlankLast(S()));
+    EXPECT_TRUE(SlidesBackToOrder(CellsOf(S())));
 
     // An even shuffle stays exactly as drawn.
     ScriptedRandom even(DrawsFor({2, 1, 4, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 0, 0}, 16));
@@ -95,16 +88,31 @@ TEST_F(DealTest, OddShuffleHasItsLastTwoTilesSwapped) {
               (std::array<int, CellCount>{2, 1, 4, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}));
 }
 
-TEST(SolvabilityTest, CountsInversionsOfTheFirstFifteenCells) {
+TEST(SolvabilityTest, AgreesWithTheSlidingParityOnEveryBoard) {
+    const std::array<std::pair<std::array<int, CellCount>, bool>, 4> known = {{
+        {Solved(), true},
+        {{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 14, 16}, false}, // fourteen-fifteen
+        {{15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 16}, false}, // 105 inversions
+        {{2, 3, 1, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16}, true},  // a three-cycle
+    }};
     GameState state;
-    Lay(state, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16});
-    EXPECT_TRUE(IsSolvableWithBlankLast(state));
-    Lay(state, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 14, 16});
-    EXPECT_FALSE(IsSolvableWithBlankLast(state)) << "the famous unsolvable fourteen-fifteen";
-    Lay(state, {15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 16});
-    EXPECT_FALSE(IsSolvableWithBlankLast(state)) << "105 inversions";
-    Lay(state, {2, 3, 1, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16});
-    EXPECT_TRUE(IsSolvableWithBlankLast(state)) << "a three-cycle is even";
+    for (const auto& [cells, solvable] : known) {
+        for (int k = 1; k <= CellCount; ++k) {
+            state.Cells(k) = static_cast<Word>(cells[static_cast<std::size_t>(k - 1)]);
+        }
+        EXPECT_EQ(SlidesBackToOrder(cells), solvable);
+        EXPECT_EQ(IsSolvableWithBlankLast(state), solvable);
+    }
+    // And on shuffles of all kinds, against the independent judgement.
+    std::mt19937 shuffler(2024);
+    for (int round = 0; round < 2000; ++round) {
+        auto cells = Solved();
+        std::shuffle(cells.begin(), cells.begin() + 15, shuffler);
+        for (int k = 1; k <= CellCount; ++k) {
+            state.Cells(k) = static_cast<Word>(cells[static_cast<std::size_t>(k - 1)]);
+        }
+        ASSERT_EQ(IsSolvableWithBlankLast(state), SlidesBackToOrder(cells)) << round;
+    }
 }
 
 TEST_F(DealTest, PairsDealPlacesEachNumberOnceAndTurnsEveryCardDown) {
@@ -113,6 +121,8 @@ TEST_F(DealTest, PairsDealPlacesEachNumberOnceAndTurnsEveryCardDown) {
     Game pairs(board, scripted);
     pairs.Form_Load();
     pairs.State.GameMode = PairsGame;
+    // A board in play: the deal must clear it before it deals.
+    pairs.Расставить_Click();
     for (int k = 1; k <= CellCount; ++k) {
         pairs.State.FaceShown(k) = static_cast<Word>(k % 9);
         board.SetCellVisible(k, k % 3 != 0);
@@ -127,7 +137,8 @@ TEST_F(DealTest, PairsDealPlacesEachNumberOnceAndTurnsEveryCardDown) {
     // Backs first, cell by cell, then every cell shown, cell by cell.
     ASSERT_EQ(board.calls.size(), 32u);
     for (int k = 1; k <= CellCount; ++k) {
-        EXPECT_EQ(board.calls[static_cast<std::size_t>(k - 1)], (Call{Call::Picture, k, CardBack}));
+        EXPECT_EQ(board.calls[static_cast<std::size_t>(k - 1)],
+                  (Call{Call::Picture, k, BackHolder}));
         EXPECT_EQ(board.calls[static_cast<std::size_t>(k + 15)], (Call{Call::Visible, k, 1}));
     }
 }
@@ -135,6 +146,8 @@ TEST_F(DealTest, PairsDealPlacesEachNumberOnceAndTurnsEveryCardDown) {
 TEST_F(DealTest, NewGameDealsTheCurrentGameAndResetsNothingElse) {
     game.Расставить_Click();
     Click(12);
+    S().FaceShown(3) = 4;
+    S().FaceShown(11) = 4;
     S().FlipCount = 1;
     S().PairTicks = 37;
     S().TileStyle = PictureTiles;
@@ -169,7 +182,7 @@ TEST_F(DealTest, GameSwitchesSetTheModeAndAlwaysDeal) {
     // Choosing the current game deals again.
     S().FaceShown(3) = 2;
     board.SetCellVisible(3, false);
-    board.SetCellPicture(4, FirstFace);
+    board.SetCellPicture(4, FaceHolderOf(1));
     game.Парные_картинки_Click();
     ExpectPairsDeal(S(), board);
 
@@ -178,7 +191,7 @@ TEST_F(DealTest, GameSwitchesSetTheModeAndAlwaysDeal) {
     EXPECT_EQ(S().GameMode, FifteenPuzzle);
     ExpectFifteenDeal(S());
     EXPECT_TRUE(board.Visible(5));
-    EXPECT_EQ(board.Picture(5), CardBack) << "card pictures stay until the next tick";
+    EXPECT_EQ(board.Picture(5), BackHolder) << "card pictures stay until the next tick";
 }
 
 TEST(RealDealTest, ThousandsOfDealsAreAllSolvable) {
@@ -191,7 +204,7 @@ TEST(RealDealTest, ThousandsOfDealsAreAllSolvable) {
         ASSERT_EQ(cells[15], Blank);
         std::sort(cells.begin(), cells.begin() + 15);
         ASSERT_TRUE(std::equal(cells.begin(), cells.begin() + 15, Solved().begin()));
-        ASSERT_TRUE(IsSolvableWithBlankLast(state)) << "deal " << deal;
+        ASSERT_TRUE(SlidesBackToOrder(CellsOf(state))) << "deal " << deal;
     }
 }
 
@@ -221,23 +234,34 @@ TEST(RealDealTest, EveryTileLandsInEveryCellAboutEquallyOften) {
     EXPECT_LT(chiSquare, 400.0);
 }
 
-TEST(RealDealTest, NextValueStaysBelowOne) {
-    ClockRandom random;
-    float highest = 0;
-    for (int i = 0; i < 200000; ++i) {
-        if (i % 1000 == 0) {
-            random.rtcRandomize();
-        }
-        const float value = random.rtcRandomNext(16);
-        ASSERT_GE(value, 0.0f);
-        ASSERT_LT(value, 1.0f);
-        ASSERT_LT(static_cast<int>(value * 17.0f), 17);
-        highest = std::max(highest, value);
+TEST(RealDealTest, NextValueIsTheTopOfAWordAndStaysBelowOne) {
+    const std::array<std::pair<std::uint32_t, float>, 5> words = {{
+        {0, 0.0f},
+        {0xff, 0.0f}, // the low eight bits do not count
+        {0x100, 0x1p-24f},
+        {0x80000000u, 0.5f},
+        {0xffffffffu, 1.0f - 0x1p-24f}, // so a deal over 17 draws at most 16
+    }};
+    for (const auto& [word, value] : words) {
+        EXPECT_EQ(ClockRandom::UnitFromWord(word), value) << std::hex << word;
     }
-    EXPECT_GT(highest, 0.999f);
 }
 
-TEST(RealDealTest, ReseedsInQuickSuccessionDoNotReplayTheSequence) {
+TEST(RealDealTest, ReseedsTakeTheClockAndDoNotReplayTheSequence) {
+    // Games started at different moments deal differently: the clock, not
+    // only the engine, seeds the first deal.
+    ClockRandom first;
+    first.rtcRandomize();
+    const float dealt = first.rtcRandomNext(16);
+    bool differs = false;
+    for (int i = 0; i < 100000 && !differs; ++i) {
+        ClockRandom later;
+        later.rtcRandomize();
+        differs = later.rtcRandomNext(16) != dealt;
+    }
+    EXPECT_TRUE(differs) << "every new generator deals the same";
+
+    // Reseeds in quick succession within one game move the sequence on.
     ClockRandom random;
     std::set<float> firsts;
     for (int i = 0; i < 100; ++i) {

@@ -1,13 +1,16 @@
+#include "board_refresh.h"
 #include "game_fixture.h"
 #include "overflow.h"
 
+#include <functional>
 #include <gtest/gtest.h>
+#include <vector>
 
 TEST(GameStateTest, ComesIntoBeingAllZeros) {
     const GameState state;
     for (int k = 1; k <= CellCount; ++k) {
         EXPECT_EQ(state.Cells(k), 0);
-        EXPECT_EQ(state.MoveTarget(k), False);
+        EXPECT_EQ(state.MoveTarget(k), 0);
         EXPECT_EQ(state.FaceShown(k), 0);
     }
     EXPECT_EQ(state.TileStyle, 0);
@@ -21,8 +24,8 @@ TEST(GameStateTest, FormLoadSetsFifteenPuzzleWithDigitTilesAndNothingElse) {
     GameState state;
     Form_Load(state);
     GameState expected;
-    expected.TileStyle = DigitTiles;
-    expected.GameMode = FifteenPuzzle;
+    expected.TileStyle = 1; // digit tiles
+    expected.GameMode = 1;  // the fifteen puzzle
     EXPECT_EQ(state, expected);
 }
 
@@ -51,12 +54,69 @@ TEST_F(GameTest, StartsUndealtInTheFifteenPuzzle) {
     EXPECT_TRUE(board.calls.empty()) << "loading touches no control";
 }
 
-TEST_F(GameTest, OverflowingTurnCountStopsTheClickWithTheMoveRuleAlreadyApplied) {
-    game.Парные_картинки_Click();
-    S().FlipCount = 32767;
-    board.calls.clear();
-    EXPECT_THROW(Click(6), RunTimeError);
-    EXPECT_EQ(S().HeldTile, S().Cells(6)) << "the pick-up before the failure stays";
-    EXPECT_EQ(S().FlipCount, 32767);
-    EXPECT_TRUE(board.calls.empty());
+// A handler that meets a run-time error (an overflowing counter, or a board
+// call that fails as a window's control can) stops there, and what it had
+// written before stays.
+TEST(RunTimeErrorTest, StopsTheHandlerWithWhatItHadWritten) {
+    // A pairs board with cell k holding k, so cells k and k + 8 pair up.
+    auto pairs = [](Session& s) {
+        s.game.Парные_картинки_Click();
+        s.game.Расставить_Click();
+    };
+    // Runs the handler on a board whose n-th call from now fails (none for 0).
+    auto stops = [](Session& s, int failingCall, const std::function<void()>& handler) {
+        s.board.calls.clear();
+        s.board.FailCall(failingCall);
+        EXPECT_THROW(handler(), RunTimeError);
+    };
+
+    Session overflow;
+    pairs(overflow);
+    overflow.S().FlipCount = 32767;
+    stops(overflow, 0, [&] { overflow.Click(6); });
+    EXPECT_EQ(overflow.S().HeldTile, 6) << "the pick-up before the failure stays";
+    EXPECT_EQ(overflow.S().FlipCount, 32767);
+    EXPECT_TRUE(overflow.board.calls.empty());
+
+    Session turnDown;
+    pairs(turnDown);
+    turnDown.Clicks(5, 13);
+    stops(turnDown, 5, [&] { turnDown.Click(1); }); // cell 5's back fails
+    EXPECT_EQ(turnDown.S().FlipCount, 1) << "the new turn had begun";
+    EXPECT_EQ(turnDown.board.calls.size(), 4u) << "cells 1 to 4 were turned";
+    EXPECT_EQ(turnDown.S().FaceShown(5), 5) << "cell 5 was not";
+
+    Session face;
+    pairs(face);
+    face.S().FaceShown(3) = 7;
+    stops(face, 1, [&] { face.Click(3); });
+    EXPECT_EQ(face.S().FlipCount, 1);
+    EXPECT_EQ(face.S().FaceShown(3), 7) << "a face is recorded once it shows";
+
+    Session caption;
+    pairs(caption);
+    caption.S().PairTicks = 10;
+    stops(caption, 1, [&] { RefreshBoard(caption.S(), caption.board); });
+    EXPECT_EQ(caption.S().PairTicks, 11) << "the tick counted before the caption";
+
+    Session hide;
+    pairs(hide);
+    hide.Clicks(2, 10);
+    hide.S().PairTicks = 50;
+    stops(hide, 2, [&] { RefreshBoard(hide.S(), hide.board); }); // after the caption
+    EXPECT_EQ(hide.S().PairTicks, 51) << "the count restarts only after hiding";
+
+    // An odd shuffle: the deal swaps its last two tiles before it shows the cells.
+    Session fifteen(DrawsFor({2, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 0, 0}, 16));
+    fifteen.S().GameMode = 2;
+    stops(fifteen, 1, [&] { fifteen.game.Двигушки_Click(); });
+    EXPECT_EQ(fifteen.S().GameMode, 1);
+    EXPECT_EQ(CellsOf(fifteen.S()),
+              (std::array<int, CellCount>{2, 1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 15, 14, 16}));
+
+    Session dealt(DrawsFor({5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 1, 2, 3, 4, 0}, 17));
+    stops(dealt, 1, [&] { dealt.game.Парные_картинки_Click(); }); // the first card back
+    EXPECT_EQ(dealt.S().GameMode, 2);
+    EXPECT_EQ(CellsOf(dealt.S()),
+              (std::array<int, CellCount>{5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 1, 2, 3, 4}));
 }

@@ -2,29 +2,8 @@
 #include "moves.h"
 
 #include <gtest/gtest.h>
-#include <set>
 
 namespace {
-
-// The neighbour sets as a player reads them off the board.
-const std::array<std::set<int>, CellCount> Neighbours = {{
-    {2, 5},
-    {1, 3, 6},
-    {2, 4, 7},
-    {3, 8},
-    {1, 6, 9},
-    {2, 5, 7, 10},
-    {3, 6, 8, 11},
-    {4, 7, 12},
-    {5, 10, 13},
-    {6, 9, 11, 14},
-    {7, 10, 12, 15},
-    {8, 11, 16},
-    {9, 14},
-    {10, 13, 15},
-    {11, 14, 16},
-    {12, 15},
-}};
 
 class MoveTest : public GameTest {
   protected:
@@ -43,9 +22,7 @@ class MoveTest : public GameTest {
 TEST(NeighbourTest, CellsShareAnEdgeWithoutWrappingAround) {
     for (int a = 1; a <= CellCount; ++a) {
         for (int b = 1; b <= CellCount; ++b) {
-            EXPECT_EQ(AreNeighbours(a, b),
-                      Neighbours[static_cast<std::size_t>(a - 1)].count(b) == 1)
-                << a << " and " << b;
+            EXPECT_EQ(AreNeighbours(a, b), IsNeighbour(a, b)) << a << " and " << b;
         }
     }
 }
@@ -61,8 +38,7 @@ TEST_F(MoveTest, PickUpMarksExactlyTheNeighboursAndLeavesTheCellsOwnMark) {
                 EXPECT_EQ(S().MoveTarget(n), k % 2 == 0 ? 5 : 7)
                     << "cell " << k << " kept its mark";
             } else {
-                const bool neighbour = Neighbours[static_cast<std::size_t>(k - 1)].count(n) == 1;
-                EXPECT_EQ(S().MoveTarget(n), neighbour ? True : False)
+                EXPECT_EQ(S().MoveTarget(n), IsNeighbour(k, n) ? Marked : Unmarked)
                     << "click " << k << ", cell " << n;
             }
         }
@@ -90,8 +66,8 @@ TEST_F(MoveTest, TileAwayFromTheBlankCannotMoveIntoIt) {
     Clicks(6, 16);
     EXPECT_EQ(Board(), Solved());
     EXPECT_EQ(S().HeldTile, Blank);
-    EXPECT_EQ(S().MoveTarget(12), True);
-    EXPECT_EQ(S().MoveTarget(15), True);
+    EXPECT_EQ(S().MoveTarget(12), Marked);
+    EXPECT_EQ(S().MoveTarget(15), Marked);
 }
 
 TEST_F(MoveTest, OnlyTheLastPickUpCanMove) {
@@ -125,11 +101,12 @@ TEST_F(MoveTest, RowEdgesDoNotJoin) {
 
 TEST_F(MoveTest, NothingMovesBeforeTheFirstDeal) {
     for (int k = 1; k <= CellCount; ++k) {
+        S().HeldTile = 5;
         Click(k);
-        EXPECT_EQ(S().HeldTile, 0);
+        EXPECT_EQ(S().HeldTile, 0) << "the click picked up the empty cell";
         for (int n = 1; n <= CellCount; ++n) {
             if (n != k) {
-                EXPECT_EQ(S().MoveTarget(n), AreNeighbours(k, n) ? True : False);
+                EXPECT_EQ(S().MoveTarget(n), IsNeighbour(k, n) ? Marked : Unmarked);
             }
         }
     }
@@ -184,25 +161,39 @@ TEST_F(MoveTest, PairsClicksMoveNothingButSetThePickUp) {
     game.Парные_картинки_Click();
     const auto dealt = Board();
     for (int k : {16, 12, 16, 3}) {
-        S().MoveTarget(k) = True;
+        S().MoveTarget(k) = Marked;
         Click(k);
         EXPECT_EQ(S().HeldTile, S().Cells(k));
     }
     EXPECT_EQ(Board(), dealt);
     game.Двигушки_Click();
     EXPECT_EQ(S().HeldTile, dealt[2]) << "the pick-up from the pairs game carries over";
-    EXPECT_EQ(S().MoveTarget(4), True);
-    EXPECT_EQ(S().MoveTarget(5), False);
+    EXPECT_EQ(S().MoveTarget(4), Marked);
+    EXPECT_EQ(S().MoveTarget(5), Unmarked);
 }
 
-TEST_F(MoveTest, EachCellHandlerClicksItsOwnCell) {
+TEST_F(MoveTest, EachCellHandlerPicksUpAndMovesFromItsOwnCell) {
+    auto handler = [this](int k) {
+        return [this, k] { (game.*CellClickHandlers[static_cast<std::size_t>(k - 1)])(); };
+    };
     SolvedBoard();
     // From the blank backwards, so that every click is a pick-up.
     for (int k = CellCount; k >= 1; --k) {
-        (game.*CellClickHandlers[static_cast<std::size_t>(k - 1)])();
+        handler(k)();
         EXPECT_EQ(S().HeldTile, k) << "Image" << 16 + k << "_Click";
     }
-    game.Image28_Click();
-    game.Image32_Click();
-    EXPECT_EQ(Board(), SolvedWith(12, 16));
+
+    // The blank walks through every cell and back, so that every cell gives
+    // up a tile and takes one in.
+    auto expected = Solved();
+    int blank = 16;
+    for (int next : {15, 14, 13, 9, 10, 11, 12, 8,  7,  6,  5, 1,  2,  3,  4,
+                     3,  2,  1,  5, 6,  7,  8,  12, 11, 10, 9, 13, 14, 15, 16}) {
+        handler(next)();
+        handler(blank)();
+        std::swap(expected[static_cast<std::size_t>(next - 1)],
+                  expected[static_cast<std::size_t>(blank - 1)]);
+        blank = next;
+        ASSERT_EQ(Board(), expected) << "the blank should now be in cell " << blank;
+    }
 }

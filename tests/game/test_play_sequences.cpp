@@ -4,7 +4,6 @@
 #include "board_helpers.h"
 #include "board_refresh.h"
 #include "game.h"
-#include "moves.h"
 #include "recording_board.h"
 
 #include <gtest/gtest.h>
@@ -23,24 +22,6 @@ class SeededRandom : public RandomSource {
   private:
     std::mt19937 engine_;
 };
-
-// Whether slides can bring the board into order, wherever the blank is: on a
-// board four wide, the parity of the tiles' order plus the blank's row count
-// from the bottom must be odd.
-bool IsSolvable(const GameState& state) {
-    int inversions = 0;
-    int blankRowFromBottom = 0;
-    for (int i = 1; i <= CellCount; ++i) {
-        if (state.Cells(i) == Blank) {
-            blankRowFromBottom = 4 - (i - 1) / 4;
-            continue;
-        }
-        for (int j = i + 1; j <= CellCount; ++j) {
-            inversions += state.Cells(j) != Blank && state.Cells(i) > state.Cells(j) ? 1 : 0;
-        }
-    }
-    return (inversions + blankRowFromBottom) % 2 == 1;
-}
 
 enum class Event { Click, New, Fifteen, Pairs, Digits, Picture, Arrange, Tick };
 
@@ -139,7 +120,7 @@ class Player {
             for (int j = 1; j <= CellCount; ++j) {
                 from = before.Cells(j) == before.HeldTile ? j : from;
             }
-            jumped_ = jumped_ || !AreNeighbours(from, k);
+            jumped_ = jumped_ || !IsNeighbour(from, k);
         }
         return Check(before, e, k);
     }
@@ -154,14 +135,14 @@ class Player {
         if (filled_ ? cells != Solved() : cells != std::array<int, CellCount>{}) {
             return "the board does not hold each number once (or all zeros before the first deal)";
         }
-        if (filled_ && !jumped_ && s.GameMode == FifteenPuzzle && !IsSolvable(s)) {
+        if (filled_ && !jumped_ && s.GameMode == FifteenPuzzle && !SlidesBackToOrder(CellsOf(s))) {
             return "the fifteen puzzle can no longer be solved";
         }
         // A click on a marked blank is a move, and leaves the pick-up that
         // allowed it in force; it changes the board only if the held tile is
         // on it elsewhere.
         const bool move = e == Event::Click && s.GameMode == FifteenPuzzle &&
-                          before.MoveTarget(k) == True && before.Cells(k) == Blank;
+                          before.MoveTarget(k) == Marked && before.Cells(k) == Blank;
         if (move) {
             if (s.HeldTile != before.HeldTile || s.MoveTarget != before.MoveTarget) {
                 return "a move changed the pick-up";
@@ -171,9 +152,9 @@ class Player {
             }
         } else if (e == Event::Click) {
             for (int n = 1; n <= CellCount; ++n) {
-                const Word expected = n == k                ? before.MoveTarget(k)
-                                      : AreNeighbours(k, n) ? True
-                                                            : False;
+                const Word expected = n == k              ? before.MoveTarget(k)
+                                      : IsNeighbour(k, n) ? Marked
+                                                          : Unmarked;
                 if (s.MoveTarget(n) != expected) {
                     return "marks after a click are not the clicked cell's neighbours";
                 }
@@ -202,7 +183,7 @@ class Player {
         }
         if (e == Event::Pairs || (e == Event::New && s.GameMode == PairsGame)) {
             for (int n = 1; n <= CellCount; ++n) {
-                if (board_.Picture(n) != CardBack || !board_.Visible(n)) {
+                if (board_.Picture(n) != BackHolder || !board_.Visible(n)) {
                     return "a fresh pairs board is not all backs and all shown";
                 }
             }

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <initializer_list>
+#include <set>
 
 // Puts the given numbers into cells 1, 2, ... in order.
 inline void Lay(GameState& state, std::initializer_list<int> numbers) {
@@ -23,4 +24,65 @@ inline std::array<int, CellCount> CellsOf(const GameState& state) {
 
 inline std::array<int, CellCount> Solved() {
     return {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+}
+
+// The values the game keeps, written out rather than taken from the game's
+// own names, so that a wrong constant in the game cannot hide behind itself.
+inline constexpr Word Marked = -1; // a MoveTarget flag that is True
+inline constexpr Word Unmarked = 0;
+inline constexpr int BackHolder = 49; // the card back's picture
+// The picture of the face that each card number 1..16 shows.
+inline constexpr std::array<int, 16> FaceHolders = {50, 51, 52, 53, 54, 55, 56, 57,
+                                                    50, 51, 52, 53, 54, 55, 56, 57};
+inline int FaceHolderOf(int card) {
+    return FaceHolders.at(static_cast<std::size_t>(card - 1));
+}
+
+// The neighbour sets as a player reads them off the board.
+inline const std::array<std::set<int>, CellCount> Neighbours = {{
+    {2, 5},
+    {1, 3, 6},
+    {2, 4, 7},
+    {3, 8},
+    {1, 6, 9},
+    {2, 5, 7, 10},
+    {3, 6, 8, 11},
+    {4, 7, 12},
+    {5, 10, 13},
+    {6, 9, 11, 14},
+    {7, 10, 12, 15},
+    {8, 11, 16},
+    {9, 14},
+    {10, 13, 15},
+    {11, 14, 16},
+    {12, 15},
+}};
+inline bool IsNeighbour(int a, int b) {
+    return Neighbours.at(static_cast<std::size_t>(a - 1)).count(b) == 1;
+}
+
+// Whether slides of tiles into the neighbouring blank (16) can bring `cells`
+// to 1..16 in order, judged without the game's own parity count: every slide
+// swaps the blank with a neighbour, so it flips the parity of the whole
+// arrangement and moves the blank one step. The two parities therefore stay
+// in step, and on a board of this size that is also enough.
+inline bool SlidesBackToOrder(const std::array<int, CellCount>& cells) {
+    int cycles = 0;
+    std::array<bool, CellCount> seen{};
+    for (int start = 0; start < CellCount; ++start) {
+        if (seen[static_cast<std::size_t>(start)]) {
+            continue;
+        }
+        ++cycles;
+        for (int k = start; !seen.at(static_cast<std::size_t>(k));
+             k = cells.at(static_cast<std::size_t>(k)) - 1) {
+            seen.at(static_cast<std::size_t>(k)) = true;
+        }
+    }
+    int blank = 0;
+    while (cells[static_cast<std::size_t>(blank)] != 16) {
+        ++blank;
+    }
+    const int stepsHome = (3 - blank / 4) + (3 - blank % 4);
+    return (CellCount - cycles) % 2 == stepsHome % 2;
 }

@@ -2,6 +2,7 @@
 
 #include "board.h"
 #include "game_state.h"
+#include "overflow.h"
 
 #include <array>
 #include <string>
@@ -19,17 +20,24 @@ class RecordingBoard : public Board {
     };
 
     void SetCaption(std::string_view caption) override {
+        Fail();
         caption_ = caption;
         calls.push_back({Call::Caption, 0, 0});
     }
     void SetCellPicture(int k, int holder) override {
+        Fail();
         picture_.at(Index(k)) = holder;
         calls.push_back({Call::Picture, k, holder});
     }
     void SetCellVisible(int k, bool visible) override {
+        Fail();
         visible_.at(Index(k)) = visible;
         calls.push_back({Call::Visible, k, visible ? 1 : 0});
     }
+
+    // The n-th call from now on fails as a window's control can fail: with a
+    // run-time error, and without taking effect.
+    void FailCall(int n) { failIn_ = n; }
 
     const std::string& Caption() const { return caption_; }
     // Holder of the picture cell k shows, 0 while it has none.
@@ -40,6 +48,11 @@ class RecordingBoard : public Board {
 
   private:
     static std::size_t Index(int k) { return static_cast<std::size_t>(k - 1); }
+    void Fail() {
+        if (failIn_ > 0 && --failIn_ == 0) {
+            throw RunTimeError("Invalid picture");
+        }
+    }
 
     std::string caption_;
     std::array<int, CellCount> picture_{};
@@ -48,4 +61,5 @@ class RecordingBoard : public Board {
         all.fill(true);
         return all;
     }();
+    int failIn_ = 0;
 };

@@ -3,6 +3,7 @@
 #include "random_source.h"
 
 #include <cstddef>
+#include <initializer_list>
 #include <vector>
 
 // A generator that hands out the values it was given, in order, and whose
@@ -45,7 +46,11 @@ class ScriptedRandom : public RandomSource {
     bool stopWhenDone_ = false;
 };
 
-// The value that makes a deal over `range` numbers draw exactly x.
-inline float Drawing(int x, int range) {
-    return (static_cast<float>(x) + 0.5f) / static_cast<float>(range);
+// The values that make a deal over `range` numbers draw exactly xs, in turn.
+inline std::vector<float> DrawsFor(std::initializer_list<int> xs, int range) {
+    std::vector<float> values;
+    for (int x : xs) {
+        values.push_back((static_cast<float>(x) + 0.5f) / static_cast<float>(range));
+    }
+    return values;
 }

@@ -186,6 +186,7 @@ TEST_F(RefreshTest, CheckHidesEveryMatchingTwoInPairOrder) {
     S().FaceShown(2) = 5;
     S().FaceShown(9) = 5;
     S().FaceShown(4) = 5;
+    S().FaceShown(15) = 1; // side by side, and the last two cells
     S().FaceShown(16) = 1;
     S().PairTicks = 50;
     board.calls.clear();
@@ -196,7 +197,9 @@ TEST_F(RefreshTest, CheckHidesEveryMatchingTwoInPairOrder) {
                                               {Call::Visible, 2, 0},
                                               {Call::Visible, 9, 0},
                                               {Call::Visible, 4, 0},
-                                              {Call::Visible, 9, 0}}));
+                                              {Call::Visible, 9, 0},
+                                              {Call::Visible, 15, 0},
+                                              {Call::Visible, 16, 0}}));
 }
 
 TEST_F(RefreshTest, TickCountCarriesOverGamesAndStyles) {

@@ -206,8 +206,9 @@ TEST_F(WindowTest, CellTakesTheSizeOfItsPictureAndKeepsItsCorner) {
 }
 
 TEST_F(WindowTest, EmptyCellsTakeClicksAnywhereInTheirRectangle) {
+    S().HeldTile = 7;
     ClickAt(QPoint(8 + 80 + 1, 8 + 72 + 1)); // the top-left pixel of cell 6
-    EXPECT_EQ(S().HeldTile, 0);
+    EXPECT_EQ(S().HeldTile, 0) << "the click picked up the empty cell";
     EXPECT_EQ(S().MoveTarget(2), True);
     EXPECT_EQ(S().MoveTarget(10), True);
     EXPECT_EQ(S().MoveTarget(1), False);
@@ -296,11 +297,27 @@ TEST_F(WindowTest, RunTimeErrorIsReportedAndTheGameGoesOn) {
     EXPECT_EQ(S().FlipCount, 1);
 }
 
-TEST_F(WindowTest, TimerTicksEveryMillisecondFromCreation) {
+TEST_F(WindowTest, TimerTicksFromCreationAndEachTickIsOneRefresh) {
+    // Nothing here starts or drives this window's timer. Its ticks alone
+    // count the pairs game round: 1 to 50, and the 51st takes a pair off.
     Form1 fresh(&random);
-    EXPECT_TRUE(fresh.Timer1().isActive());
-    EXPECT_EQ(fresh.Timer1().interval(), 1);
-    EXPECT_EQ(fresh.Timer1().timerType(), Qt::PreciseTimer);
+    Game& game = fresh.TheGame();
+    game.Парные_картинки_Click();
+    game.Расставить_Click(); // cells k and k + 8 pair up
+    game.CellClick(4);
+    game.CellClick(12);
+    game.State.PairTicks = 0;
+    std::vector<int> counts;
+    std::vector<bool> taken;
+    QObject::connect(&fresh.Timer1(), &QTimer::timeout, &fresh, [&] {
+        counts.push_back(game.State.PairTicks);
+        taken.push_back(fresh.Cell(4)->isHidden() && fresh.Cell(12)->isHidden());
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return counts.size() >= 60; }, 20000));
+    for (std::size_t tick = 0; tick < 60; ++tick) {
+        EXPECT_EQ(counts[tick], static_cast<int>((tick + 1) % 51)) << "tick " << tick + 1;
+        EXPECT_EQ(taken[tick], tick + 1 >= 51) << "tick " << tick + 1;
+    }
 }
 
 TEST(ScreenScaleFactors, RoundToWholeNumbersHalvesUp) {

@@ -263,6 +263,16 @@ QImage GameSession::GrabScreen() {
     return desktop_->Grab(QRect(QPoint(0, 0), desktop_->ScreenSize()));
 }
 
+void GameSession::LoseDisplay() {
+    // The test's own connections go first: Xlib ends a program whose display
+    // breaks under it.
+    desktop_ = nullptr;
+    window_ = 0;
+    windowManager_.reset();
+    x_.reset();
+    xvfb_.reset();
+}
+
 QRect GameSession::MenuBarRect() const {
     return QRect(windowRect_.topLeft(),
                  QSize(windowRect_.width(), clientRect_.top() - windowRect_.top()));

@@ -62,6 +62,9 @@ class GameSession {
     // The connection to the X server; throws on Wayland.
     XDisplay& X();
     ChildProcess& Process() { return *game_; }
+    // Ends the X server under the running game, as a display lost in the
+    // middle of a game; the session then only watches the game's process.
+    void LoseDisplay();
     std::string StandardError() const { return ReadFile(stderrPath_); }
 
     std::string Title() { return desktop_->Title(window_); }

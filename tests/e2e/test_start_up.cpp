@@ -181,32 +181,12 @@ INSTANTIATE_TEST_SUITE_P(Causes, StartingWithoutDisplay, ::testing::ValuesIn(Fai
 // A display that goes away in the middle of a game ends it, with failure
 // status 1 and a line or two, not a crash.
 TEST(LosingTheDisplay, EndsTheGameWithFailureStatus) {
-    const std::string dir = ArtifactDir();
-    auto xvfb = std::make_unique<XvfbServer>(QSize(800, 600), dir + "/xvfb.log");
-    const std::string runtime = dir + "/runtime";
-    std::filesystem::create_directories(runtime);
-    std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-    ChildProcess::Options options;
-    options.argv = {DVIGUSHKI_EXE};
-    options.environment = {"PATH=/usr/bin:/bin", "HOME=" + runtime, "LANG=C.UTF-8",
-                           "DISPLAY=" + xvfb->DisplayName(), "XDG_RUNTIME_DIR=" + runtime};
-    options.stderrPath = dir + "/stderr.txt";
-    ChildProcess game(options);
-    {
-        XDisplay x(xvfb->DisplayName());
-        ASSERT_TRUE(WaitUntil([&] {
-            for (const TopWindow& window : x.MappedTopWindows()) {
-                if (x.Title(window.id) == FifteenCaption) {
-                    return true;
-                }
-            }
-            return false;
-        })) << "the game window never appeared";
-    }
-    xvfb.reset();
-    const auto status = game.WaitForExit(std::chrono::seconds(60));
+    GameSession game;
+    ASSERT_TRUE(game.Started()) << game.StartFailure();
+    game.LoseDisplay();
+    const auto status = game.Process().WaitForExit(std::chrono::seconds(60));
     ASSERT_TRUE(status.has_value()) << "the game outlived its display";
-    const std::string text = ReadFile(options.stderrPath);
+    const std::string text = game.StandardError();
     ASSERT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status) << ":\n" << text;
     EXPECT_EQ(WEXITSTATUS(*status), 1);
     EXPECT_GE(std::count(text.begin(), text.end(), '\n'), 1) << "it said nothing";

@@ -14,15 +14,18 @@ namespace {
 // aborts. Until the application is up, its messages are held back, so that a
 // failed start gives the player one plain line naming the cause and an
 // ordinary failure status instead of a core dump.
-StartFailure startFailure;
+StartFailure& HeldBack() {
+    static StartFailure startFailure(StartFailure::Displays::FromEnvironment());
+    return startFailure;
+}
 
 void HoldBackMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (type == QtFatalMsg) {
         std::fprintf(stderr, "dvigushki: cannot open the game window: %s\n",
-                     qPrintable(startFailure.Reason()));
+                     qPrintable(HeldBack().Reason()));
         std::_Exit(EXIT_FAILURE);
     }
-    startFailure.Note(context.category, message);
+    HeldBack().Note(context.category, message);
 }
 
 // One name for the window wherever the desktop looks: the Wayland app id is
@@ -47,7 +50,7 @@ int main(int, char**) {
     QtMessageHandler previous = qInstallMessageHandler(HoldBackMessages);
     QApplication application(qtArgc, qtArgv);
     qInstallMessageHandler(previous);
-    for (const QString& message : startFailure.Messages()) {
+    for (const QString& message : HeldBack().Messages()) {
         qWarning("%s", qPrintable(message));
     }
 

@@ -1,68 +1,99 @@
 #include "start_failure.h"
 
+#include <QLatin1String>
 #include <QRegularExpression>
+#include <QRegularExpressionMatch>
+#include <QtGlobal>
 #include <algorithm>
 
 namespace {
 
-QString Variable(const char* name) {
-    return QString::fromLocal8Bit(qgetenv(name));
+// What Qt says as it tries a platform and gives up on it. Qt's messages are
+// never translated, so their English words are a stable thing to read.
+
+// The xcb plugin names the display it tried, if any: "could not connect to
+// display :3".
+const QRegularExpression& XDisplayUnreachable() {
+    static const QRegularExpression pattern(
+        QStringLiteral("^could not connect to display *(\\S*)"));
+    return pattern;
 }
 
-// The plugin named in Qt's "... platform plugin "xcb" ..." messages.
-QString PluginIn(const QString& message) {
-    static const QRegularExpression quoted(QStringLiteral("platform plugin \"([^\"]*)\""));
-    return quoted.match(message).captured(1);
+// The Wayland plugin gives strerror's words in brackets: "Failed to create
+// wl_display (No such file or directory)".
+const QRegularExpression& WaylandDisplayUnreachable() {
+    static const QRegularExpression pattern(
+        QStringLiteral("^Failed to create wl_display(?: \\((.*)\\))?"));
+    return pattern;
 }
+
+// No plugin of that name is installed.
+const QRegularExpression& PluginMissing() {
+    static const QRegularExpression pattern(
+        QStringLiteral("^Could not find the Qt platform plugin \"([^\"]*)\""));
+    return pattern;
+}
+
+// The plugin is there but could not set up its platform.
+const QRegularExpression& PluginFailed() {
+    static const QRegularExpression pattern(
+        QStringLiteral("^Could not load the Qt platform plugin \"([^\"]*)\""));
+    return pattern;
+}
+
+const QString PluginCausePrefix = QStringLiteral("the Qt platform plugin");
 
 } // namespace
 
+StartFailure::Displays StartFailure::Displays::FromEnvironment() {
+    return {qEnvironmentVariable("DISPLAY"), qEnvironmentVariable("WAYLAND_DISPLAY"),
+            qEnvironmentVariable("WAYLAND_SOCKET")};
+}
+
 void StartFailure::Note(const char* category, const QString& message) {
     messages_.append(message);
-    const QString from = QString::fromLatin1(category != nullptr ? category : "");
 
-    if (from == QLatin1String("qt.qpa.xcb") &&
-        message.startsWith(QLatin1String("could not connect to display"))) {
-        const QString display = message.mid(28).trimmed();
-        pending_ = display.isEmpty() ? QStringLiteral("no X display (DISPLAY is not set)")
-                                     : QStringLiteral("cannot reach the X display %1").arg(display);
-    } else if (message.startsWith(QLatin1String("Failed to create wl_display"))) {
-        // Qt's own reason follows in brackets, as strerror gives it.
-        static const QRegularExpression bracketed(QStringLiteral("\\((.*)\\)"));
-        const QString why = bracketed.match(message).captured(1);
-        const QString display = Variable("WAYLAND_DISPLAY");
-        pending_ = display.isEmpty()
+    if (QLatin1String(category != nullptr ? category : "") == QLatin1String("qt.qpa.xcb")) {
+        if (const auto x = XDisplayUnreachable().match(message); x.hasMatch()) {
+            const QString display = x.captured(1);
+            pending_ = display.isEmpty()
+                           ? QStringLiteral("no X display (DISPLAY is not set)")
+                           : QStringLiteral("cannot reach the X display %1").arg(display);
+        }
+    } else if (const auto wayland = WaylandDisplayUnreachable().match(message);
+               wayland.hasMatch()) {
+        const QString why = wayland.captured(1);
+        pending_ = displays_.waylandDisplay.isEmpty()
                        ? QStringLiteral("cannot reach the Wayland display wayland-0 "
                                         "(WAYLAND_DISPLAY is not set)")
                        : QStringLiteral("cannot reach the Wayland display %1 (%2)")
-                             .arg(display, why.isEmpty() ? QStringLiteral("no answer") : why);
-    } else if (message.startsWith(QLatin1String("Could not find the Qt platform plugin"))) {
-        const QString plugin = PluginIn(message);
-        QString cause =
-            QStringLiteral("the Qt platform plugin \"%1\" is not installed").arg(plugin);
+                             .arg(displays_.waylandDisplay,
+                                  why.isEmpty() ? QStringLiteral("no answer") : why);
+    } else if (const auto missing = PluginMissing().match(message); missing.hasMatch()) {
+        const QString plugin = missing.captured(1);
+        QString cause = QStringLiteral("%1 \"%2\" is not installed").arg(PluginCausePrefix, plugin);
         if (plugin.startsWith(QLatin1String("wayland"))) {
             cause += QStringLiteral(" (Debian's package qt6-wayland brings it)");
         }
         causes_.append(cause);
         pending_.clear();
-    } else if (message.startsWith(QLatin1String("Could not load the Qt platform plugin"))) {
-        // Found but failed: the platform's own complaint, if it made one,
-        // says why.
-        causes_.append(!pending_.isEmpty()
-                           ? pending_
-                           : QStringLiteral("the Qt platform plugin \"%1\" could not be loaded")
-                                 .arg(PluginIn(message)));
+    } else if (const auto failed = PluginFailed().match(message); failed.hasMatch()) {
+        // The platform's own complaint, if it made one, says why.
+        causes_.append(!pending_.isEmpty() ? pending_
+                                           : QStringLiteral("%1 \"%2\" could not be loaded")
+                                                 .arg(PluginCausePrefix, failed.captured(1)));
         pending_.clear();
     }
 }
 
 QString StartFailure::Reason() const {
-    const bool noDisplay = Variable("DISPLAY").isEmpty() && Variable("WAYLAND_DISPLAY").isEmpty() &&
-                           Variable("WAYLAND_SOCKET").isEmpty();
-    const bool pluginMissing = std::any_of(causes_.begin(), causes_.end(), [](const QString& c) {
-        return c.startsWith(QLatin1String("the Qt platform plugin"));
+    const bool noDisplay = displays_.display.isEmpty() && displays_.waylandDisplay.isEmpty() &&
+                           displays_.waylandSocket.isEmpty();
+    // A plugin that is missing or broken is the cause even with no display.
+    const bool pluginFault = std::any_of(causes_.begin(), causes_.end(), [](const QString& c) {
+        return c.startsWith(PluginCausePrefix);
     });
-    if (noDisplay && !pluginMissing) {
+    if (noDisplay && !pluginFault) {
         return QStringLiteral(
             "no display to show it on (neither WAYLAND_DISPLAY nor DISPLAY is set)");
     }

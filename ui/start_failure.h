@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <utility>
 
 // Why the game window could not open, in one line for the player.
 //
@@ -12,7 +13,18 @@
 // plugin that is missing or would not load.
 class StartFailure {
   public:
-    // Every message Qt gives while it sets up, in order.
+    // The variables by which Qt finds a display, as the game was started.
+    struct Displays {
+        QString display;        // DISPLAY
+        QString waylandDisplay; // WAYLAND_DISPLAY
+        QString waylandSocket;  // WAYLAND_SOCKET
+        static Displays FromEnvironment();
+    };
+
+    explicit StartFailure(Displays displays) : displays_(std::move(displays)) {}
+
+    // Every message Qt gives while it sets up, in order, with its logging
+    // category ("qt.qpa.xcb"; null for none).
     void Note(const char* category, const QString& message);
 
     // The cause, e.g. "cannot reach the X display :3"; several platforms
@@ -23,6 +35,7 @@ class StartFailure {
     const QStringList& Messages() const { return messages_; }
 
   private:
+    Displays displays_;
     QStringList messages_;
     QStringList causes_;
     // A platform's own complaint, waiting for Qt to say the platform failed.

@@ -1,0 +1,119 @@
+// The player's one line from what Qt said while it looked for a display. The
+// messages are Qt's own, as Qt 6.4 and Qt 6.8 give them.
+
+#include "start_failure.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Said {
+    const char* category; // nullptr: Qt gave none
+    const char* message;
+};
+
+struct FailedStart {
+    const char* name;
+    StartFailure::Displays displays;
+    std::vector<Said> said;
+    const char* reason;
+};
+
+void PrintTo(const FailedStart& start, std::ostream* out) {
+    *out << start.name;
+}
+
+// What Qt says of each platform it tries and gives up on.
+const Said XcbNoDisplay{"qt.qpa.xcb", "could not connect to display "};
+const Said XcbUnreachable{"qt.qpa.xcb", "could not connect to display :4242"};
+// Qt 6.5 and later add this hint whenever xcb fails, whatever the reason.
+const Said XcbCursorHint{"qt.qpa.plugin", "From 6.5.0, xcb-cursor0 or libxcb-cursor0 is needed "
+                                          "to load the Qt xcb platform plugin."};
+const Said XcbFailed{"qt.qpa.plugin",
+                     "Could not load the Qt platform plugin \"xcb\" in \"\" even though it was "
+                     "found."};
+const Said WaylandUnreachable{nullptr, "Failed to create wl_display (No such file or directory)"};
+const Said WaylandFailed{"qt.qpa.plugin",
+                         "Could not load the Qt platform plugin \"wayland\" in \"\" even though "
+                         "it was found."};
+
+const StartFailure::Displays None{};
+const StartFailure::Displays X{":4242", "", ""};
+const StartFailure::Displays Wayland{"", "nobody-serves-this", ""};
+
+const char* const NoDisplay =
+    "no display to show it on (neither WAYLAND_DISPLAY nor DISPLAY is set)";
+
+const FailedStart FailedStarts[] = {
+    {"NoDisplayOfEitherKind", None, {XcbNoDisplay, XcbFailed}, NoDisplay},
+    {"NoDisplayOfEitherKindQt68", None, {XcbNoDisplay, XcbCursorHint, XcbFailed}, NoDisplay},
+    {"WaylandChosenWithNoDisplay", None, {WaylandUnreachable, WaylandFailed}, NoDisplay},
+    {"UnreachableX", X, {XcbUnreachable, XcbFailed}, "cannot reach the X display :4242"},
+    {"UnreachableXQt68",
+     X,
+     {XcbUnreachable, XcbCursorHint, XcbFailed},
+     "cannot reach the X display :4242"},
+    {"UnreachableWayland",
+     Wayland,
+     {WaylandUnreachable, WaylandFailed},
+     "cannot reach the Wayland display nobody-serves-this (No such file or directory)"},
+    {"WaylandSessionWithNeitherReachable",
+     {":4242", "nobody-serves-this", ""},
+     {WaylandUnreachable, WaylandFailed, XcbUnreachable, XcbCursorHint, XcbFailed},
+     "cannot reach the Wayland display nobody-serves-this (No such file or directory); "
+     "cannot reach the X display :4242"},
+    {"WaylandUnreachableAndDisplayUnset",
+     Wayland,
+     {WaylandUnreachable, WaylandFailed, XcbNoDisplay, XcbFailed},
+     "cannot reach the Wayland display nobody-serves-this (No such file or directory); "
+     "no X display (DISPLAY is not set)"},
+    {"UnknownPlatformPlugin",
+     None,
+     {{"qt.qpa.plugin", "Could not find the Qt platform plugin \"nosuchplatform\" in \"\""}},
+     "the Qt platform plugin \"nosuchplatform\" is not installed"},
+    {"WaylandPluginNotInstalled",
+     {"", "wayland-0", ""},
+     {{"qt.qpa.plugin", "Could not find the Qt platform plugin \"wayland\" in \"\""}},
+     "the Qt platform plugin \"wayland\" is not installed (Debian's package qt6-wayland brings "
+     "it)"},
+    // Found, but it failed without a word of its own; also with no display
+    // at all, for then the plugin is at fault whatever the display.
+    {"PluginFailedSilently", X, {XcbFailed}, "the Qt platform plugin \"xcb\" could not be loaded"},
+    {"PluginFailedSilentlyWithNoDisplay",
+     None,
+     {WaylandFailed},
+     "the Qt platform plugin \"wayland\" could not be loaded"},
+    // The display words count only from the xcb plugin itself.
+    {"DisplayWordsFromElsewhere",
+     X,
+     {{"default", "could not connect to display :9"}, XcbFailed},
+     "the Qt platform plugin \"xcb\" could not be loaded"},
+    // Nothing understood: the first line Qt said, rather than a guess.
+    {"NothingUnderstood",
+     X,
+     {{"qt.qpa.plugin", ""}, {"default", "  Something odd  \nand more"}},
+     "Qt: Something odd"},
+    {"NothingSaid", X, {}, "Qt found no platform to show it on"},
+};
+
+class StartingWithoutDisplay : public ::testing::TestWithParam<FailedStart> {};
+
+} // namespace
+
+TEST_P(StartingWithoutDisplay, NamesTheCause) {
+    const FailedStart& start = GetParam();
+    StartFailure failure(start.displays);
+    QStringList messages;
+    for (const Said& said : start.said) {
+        failure.Note(said.category, QString::fromUtf8(said.message));
+        messages.append(QString::fromUtf8(said.message));
+    }
+    EXPECT_EQ(failure.Reason().toStdString(), start.reason);
+    // Passed on as they came when the start goes well after all.
+    EXPECT_EQ(failure.Messages(), messages);
+}
+
+INSTANTIATE_TEST_SUITE_P(Causes, StartingWithoutDisplay, ::testing::ValuesIn(FailedStarts),
+                         [](const auto& info) { return std::string(info.param.name); });

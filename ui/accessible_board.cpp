@@ -154,8 +154,6 @@ class AccessibleCell : public QAccessibleWidget {
         }
     }
 
-    QStringList keyBindingsForAction(const QString&) const override { return {}; }
-
   private:
     CellImage* Cell() const { return static_cast<CellImage*>(widget()); }
 };

@@ -27,125 +27,114 @@
 // kept from before, so an answer is what the application says now. It ends
 // at the end of its input.
 
+#include <algorithm>
 #include <atspi/atspi.h>
 #include <cstdio>
 #include <gio/gio.h>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace {
 
+struct Unref {
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+template <typename T> using Ref = std::unique_ptr<T, Unref>;
+using Object = Ref<AtspiAccessible>;
+
 std::vector<std::string> heard;
 
-std::string Take(gchar* text) {
-    std::string taken = text != nullptr ? text : "";
-    g_free(text);
-    return taken;
+Object Child(AtspiAccessible* parent, int index) {
+    return Object(atspi_accessible_get_child_at_index(parent, index, nullptr));
+}
+int Children(AtspiAccessible* parent) {
+    return atspi_accessible_get_child_count(parent, nullptr);
 }
 
-// Tabs and line ends would break a line of the answer.
-std::string OneField(std::string text) {
-    for (char& c : text) {
-        if (c == '\t' || c == '\n') {
-            c = ' ';
-        }
+// Text from libatspi, on one line of an answer.
+std::string Field(gchar* text) {
+    std::string field = text != nullptr ? text : "";
+    g_free(text);
+    for (char& c : field) {
+        c = c == '\t' || c == '\n' ? ' ' : c;
     }
-    return text;
+    return field;
 }
 
 std::string PathOf(AtspiAccessible* object) {
     std::string path;
-    g_object_ref(object);
-    while (object != nullptr) {
+    Object step(ATSPI_ACCESSIBLE(g_object_ref(object)));
+    while (step != nullptr) {
         int index = -1;
-        AtspiAccessible* parent = nullptr;
-        if (atspi_accessible_get_role(object, nullptr) == ATSPI_ROLE_APPLICATION) {
+        Object parent;
+        if (atspi_accessible_get_role(step.get(), nullptr) == ATSPI_ROLE_APPLICATION) {
             // An application does not know its own place on the desktop.
-            AtspiAccessible* desktop = atspi_get_desktop(0);
-            const int apps = atspi_accessible_get_child_count(desktop, nullptr);
-            for (int i = 0; i < apps && index < 0; ++i) {
-                AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop, i, nullptr);
-                index = app == object ? i : -1;
-                if (app != nullptr) {
-                    g_object_unref(app);
-                }
+            const Object desktop(atspi_get_desktop(0));
+            for (int i = 0; i < Children(desktop.get()) && index < 0; ++i) {
+                index = Child(desktop.get(), i).get() == step.get() ? i : -1;
             }
-            g_object_unref(desktop);
         } else {
-            index = atspi_accessible_get_index_in_parent(object, nullptr);
-            parent = atspi_accessible_get_parent(object, nullptr);
+            index = atspi_accessible_get_index_in_parent(step.get(), nullptr);
+            parent.reset(atspi_accessible_get_parent(step.get(), nullptr));
         }
         path = std::to_string(index) + (path.empty() ? "" : "." + path);
-        g_object_unref(object);
-        object = parent;
+        step = std::move(parent);
     }
     return path;
 }
 
 std::string Describe(AtspiAccessible* object, const std::string& path) {
     std::string actions;
-    if (AtspiAction* action = atspi_accessible_get_action_iface(object)) {
-        const int count = atspi_action_get_n_actions(action, nullptr);
-        for (int i = 0; i < count; ++i) {
-            actions += (i > 0 ? "," : "") + Take(atspi_action_get_action_name(action, i, nullptr));
+    if (const Ref<AtspiAction> action{atspi_accessible_get_action_iface(object)}) {
+        for (int i = 0; i < atspi_action_get_n_actions(action.get(), nullptr); ++i) {
+            actions +=
+                (i > 0 ? "," : "") + Field(atspi_action_get_action_name(action.get(), i, nullptr));
         }
-        g_object_unref(action);
     }
     std::string extents = "0,0,0,0";
-    if (AtspiComponent* component = atspi_accessible_get_component_iface(object)) {
+    if (const Ref<AtspiComponent> component{atspi_accessible_get_component_iface(object)}) {
         if (AtspiRect* rect =
-                atspi_component_get_extents(component, ATSPI_COORD_TYPE_SCREEN, nullptr)) {
+                atspi_component_get_extents(component.get(), ATSPI_COORD_TYPE_SCREEN, nullptr)) {
             extents = std::to_string(rect->x) + "," + std::to_string(rect->y) + "," +
                       std::to_string(rect->width) + "," + std::to_string(rect->height);
             g_free(rect);
         }
-        g_object_unref(component);
     }
-    return path + "\t" + OneField(Take(atspi_accessible_get_role_name(object, nullptr))) + "\t" +
-           OneField(Take(atspi_accessible_get_name(object, nullptr))) + "\t" +
-           OneField(Take(atspi_accessible_get_description(object, nullptr))) + "\t" + actions +
-           "\t" + extents;
+    return path + "\t" + Field(atspi_accessible_get_role_name(object, nullptr)) + "\t" +
+           Field(atspi_accessible_get_name(object, nullptr)) + "\t" +
+           Field(atspi_accessible_get_description(object, nullptr)) + "\t" + actions + "\t" +
+           extents;
 }
 
 void Walk(AtspiAccessible* object, const std::string& path, std::vector<std::string>& lines) {
     lines.push_back(Describe(object, path));
-    const int children = atspi_accessible_get_child_count(object, nullptr);
-    for (int i = 0; i < children; ++i) {
-        if (AtspiAccessible* child = atspi_accessible_get_child_at_index(object, i, nullptr)) {
-            Walk(child, path + "." + std::to_string(i), lines);
-            g_object_unref(child);
+    for (int i = 0; i < Children(object); ++i) {
+        if (const Object child = Child(object, i)) {
+            Walk(child.get(), path + "." + std::to_string(i), lines);
         }
     }
 }
 
-// The desktop's applications, each read afresh.
-std::vector<AtspiAccessible*> Applications() {
-    std::vector<AtspiAccessible*> apps;
-    AtspiAccessible* desktop = atspi_get_desktop(0);
-    const int count = atspi_accessible_get_child_count(desktop, nullptr);
-    for (int i = 0; i < count; ++i) {
-        if (AtspiAccessible* app = atspi_accessible_get_child_at_index(desktop, i, nullptr)) {
-            atspi_accessible_clear_cache(app);
-            apps.push_back(app);
+// The desktop's applications, each to be read afresh.
+std::vector<Object> Applications() {
+    std::vector<Object> apps;
+    const Object desktop(atspi_get_desktop(0));
+    for (int i = 0; i < Children(desktop.get()); ++i) {
+        if (Object app = Child(desktop.get(), i)) {
+            atspi_accessible_clear_cache(app.get());
+            apps.push_back(std::move(app));
         }
     }
-    g_object_unref(desktop);
     return apps;
-}
-
-void Release(const std::vector<AtspiAccessible*>& objects) {
-    for (AtspiAccessible* object : objects) {
-        g_object_unref(object);
-    }
 }
 
 std::vector<std::string> Tree() {
     std::vector<std::string> lines;
-    const std::vector<AtspiAccessible*> apps = Applications();
+    const std::vector<Object> apps = Applications();
     for (std::size_t i = 0; i < apps.size(); ++i) {
-        Walk(apps[i], std::to_string(i), lines);
+        Walk(apps[i].get(), std::to_string(i), lines);
     }
-    Release(apps);
     return lines;
 }
 
@@ -153,80 +142,49 @@ std::vector<std::string> Tree() {
 // that holds the point is asked what lies there, then that object is asked
 // again, until one has nothing more inside it.
 std::vector<std::string> At(AtspiCoordType coordinates, int x, int y) {
-    std::vector<std::string> lines;
-    const std::vector<AtspiAccessible*> apps = Applications();
-    for (AtspiAccessible* app : apps) {
-        const int windows = atspi_accessible_get_child_count(app, nullptr);
-        for (int i = 0; i < windows && lines.empty(); ++i) {
-            AtspiAccessible* found = atspi_accessible_get_child_at_index(app, i, nullptr);
-            AtspiComponent* component =
-                found != nullptr ? atspi_accessible_get_component_iface(found) : nullptr;
+    for (const Object& app : Applications()) {
+        for (int i = 0; i < Children(app.get()); ++i) {
+            Object found = Child(app.get(), i);
+            Ref<AtspiComponent> component{
+                found != nullptr ? atspi_accessible_get_component_iface(found.get()) : nullptr};
             if (component == nullptr ||
-                !atspi_component_contains(component, x, y, coordinates, nullptr)) {
-                if (component != nullptr) {
-                    g_object_unref(component);
-                }
-                if (found != nullptr) {
-                    g_object_unref(found);
-                }
+                !atspi_component_contains(component.get(), x, y, coordinates, nullptr)) {
                 continue;
             }
             while (component != nullptr) {
-                AtspiAccessible* inner =
-                    atspi_component_get_accessible_at_point(component, x, y, coordinates, nullptr);
-                g_object_unref(component);
-                component = nullptr;
+                Object inner(atspi_component_get_accessible_at_point(component.get(), x, y,
+                                                                     coordinates, nullptr));
+                component.reset();
                 if (inner != nullptr && inner != found) {
-                    g_object_unref(found);
-                    found = inner;
-                    component = atspi_accessible_get_component_iface(found);
-                } else if (inner != nullptr) {
-                    g_object_unref(inner);
+                    found = std::move(inner);
+                    component.reset(atspi_accessible_get_component_iface(found.get()));
                 }
             }
-            lines.push_back(Describe(found, PathOf(found)));
-            g_object_unref(found);
+            return {Describe(found.get(), PathOf(found.get()))};
         }
     }
-    Release(apps);
-    return lines;
-}
-
-AtspiAccessible* Resolve(const std::string& path) {
-    AtspiAccessible* object = atspi_get_desktop(0);
-    std::size_t start = 0;
-    while (object != nullptr && start <= path.size()) {
-        const std::size_t end = path.find('.', start);
-        const int index = std::stoi(path.substr(start, end - start));
-        AtspiAccessible* child = atspi_accessible_get_child_at_index(object, index, nullptr);
-        g_object_unref(object);
-        object = child;
-        if (end == std::string::npos) {
-            break;
-        }
-        start = end + 1;
-    }
-    return object;
+    return {};
 }
 
 std::string Press(const std::string& path) {
-    Release(Applications());
-    AtspiAccessible* object = Resolve(path);
+    Applications(); // read afresh
+    Object object(atspi_get_desktop(0));
+    for (std::size_t start = 0; object != nullptr && start < path.size();) {
+        const std::size_t end = std::min(path.find('.', start), path.size());
+        object = Child(object.get(), std::stoi(path.substr(start, end - start)));
+        start = end + 1;
+    }
     if (object == nullptr) {
         return "failed";
     }
-    bool done = false;
-    if (AtspiAction* action = atspi_accessible_get_action_iface(object)) {
-        const int count = atspi_action_get_n_actions(action, nullptr);
-        for (int i = 0; i < count && !done; ++i) {
-            if (Take(atspi_action_get_action_name(action, i, nullptr)) == "Press") {
-                done = atspi_action_do_action(action, i, nullptr);
+    if (const Ref<AtspiAction> action{atspi_accessible_get_action_iface(object.get())}) {
+        for (int i = 0; i < atspi_action_get_n_actions(action.get(), nullptr); ++i) {
+            if (Field(atspi_action_get_action_name(action.get(), i, nullptr)) == "Press") {
+                return atspi_action_do_action(action.get(), i, nullptr) ? "ok" : "failed";
             }
         }
-        g_object_unref(action);
     }
-    g_object_unref(object);
-    return done ? "ok" : "failed";
+    return "failed";
 }
 
 void Heard(AtspiEvent* event, void*) {
@@ -234,15 +192,15 @@ void Heard(AtspiEvent* event, void*) {
     if (std::string(event->type).rfind("object:state-changed", 0) == 0) {
         detail = std::to_string(event->detail1);
     } else if (G_VALUE_HOLDS_STRING(&event->any_data)) {
-        detail = g_value_get_string(&event->any_data);
+        detail = Field(g_value_dup_string(&event->any_data));
     } else if (G_VALUE_HOLDS_OBJECT(&event->any_data)) {
-        if (auto* child = ATSPI_ACCESSIBLE(g_value_get_object(&event->any_data))) {
-            atspi_accessible_clear_cache(child);
-            detail = Take(atspi_accessible_get_name(child, nullptr));
+        // Qt 6.4 sends the object itself with a name change; read its name.
+        if (auto* object = ATSPI_ACCESSIBLE(g_value_get_object(&event->any_data))) {
+            atspi_accessible_clear_cache(object);
+            detail = Field(atspi_accessible_get_name(object, nullptr));
         }
     }
-    heard.push_back(std::string(event->type) + "\t" + PathOf(event->source) + "\t" +
-                    OneField(detail));
+    heard.push_back(std::string(event->type) + "\t" + PathOf(event->source) + "\t" + detail);
     // Each listener is handed a copy of its own.
     g_boxed_free(ATSPI_TYPE_EVENT, event);
 }
@@ -275,13 +233,12 @@ void Run(const std::string& command) {
 
 gboolean OnInput(GIOChannel* input, GIOCondition, gpointer loop) {
     gchar* text = nullptr;
-    gsize length = 0;
-    if (g_io_channel_read_line(input, &text, &length, nullptr, nullptr) != G_IO_STATUS_NORMAL) {
+    if (g_io_channel_read_line(input, &text, nullptr, nullptr, nullptr) != G_IO_STATUS_NORMAL) {
         g_main_loop_quit(static_cast<GMainLoop*>(loop));
         return FALSE;
     }
-    std::string command = Take(text);
-    while (!command.empty() && (command.back() == '\n' || command.back() == '\r')) {
+    std::string command = Field(text);
+    while (!command.empty() && (command.back() == ' ' || command.back() == '\r')) {
         command.pop_back();
     }
     Run(command);
@@ -291,15 +248,15 @@ gboolean OnInput(GIOChannel* input, GIOCondition, gpointer loop) {
 // What Orca does first: it tells the desktop that a screen reader is on.
 bool TurnOnAccessibility() {
     GError* error = nullptr;
-    GDBusConnection* session = g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error);
+    const Ref<GDBusConnection> session{g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error)};
     for (const char* flag : {"IsEnabled", "ScreenReaderEnabled"}) {
-        if (session == nullptr) {
+        if (session == nullptr || error != nullptr) {
             break;
         }
         GVariant* reply = g_dbus_connection_call_sync(
-            session, "org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties", "Set",
-            g_variant_new("(ssv)", "org.a11y.Status", flag, g_variant_new_boolean(TRUE)), nullptr,
-            G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &error);
+            session.get(), "org.a11y.Bus", "/org/a11y/bus", "org.freedesktop.DBus.Properties",
+            "Set", g_variant_new("(ssv)", "org.a11y.Status", flag, g_variant_new_boolean(TRUE)),
+            nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, &error);
         if (reply != nullptr) {
             g_variant_unref(reply);
         }
@@ -307,11 +264,9 @@ bool TurnOnAccessibility() {
     if (error != nullptr) {
         std::fprintf(stderr, "cannot turn accessibility on: %s\n", error->message);
         g_error_free(error);
+        return false;
     }
-    if (session != nullptr) {
-        g_object_unref(session);
-    }
-    return error == nullptr;
+    return true;
 }
 
 } // namespace
@@ -320,10 +275,10 @@ int main() {
     if (!TurnOnAccessibility() || atspi_init() < 0) {
         return 1;
     }
-    AtspiEventListener* listener = atspi_event_listener_new(Heard, nullptr, nullptr);
+    const Ref<AtspiEventListener> listener{atspi_event_listener_new(Heard, nullptr, nullptr)};
     for (const char* type : {"object:property-change:accessible-name", "object:children-changed",
                              "object:state-changed:showing"}) {
-        if (!atspi_event_listener_register(listener, type, nullptr)) {
+        if (!atspi_event_listener_register(listener.get(), type, nullptr)) {
             std::fprintf(stderr, "cannot listen for %s\n", type);
             return 1;
         }
@@ -335,6 +290,5 @@ int main() {
     g_main_loop_run(loop);
     g_io_channel_unref(input);
     g_main_loop_unref(loop);
-    g_object_unref(listener);
     return 0;
 }

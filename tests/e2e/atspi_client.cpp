@@ -10,10 +10,10 @@
 // line holding a single ".":
 //
 //   tree             every object of every application, depth first, one a
-//                    line: path, role, name, description, actions (joined by
-//                    ","), extents on the screen (x,y,width,height), joined
-//                    by tabs. A path is the child numbers from the desktop
-//                    down, "0.0.1.3"
+//                    line: path, role ("push button"), name, description,
+//                    actions (joined by ","), extents on the screen
+//                    (x,y,width,height), joined by tabs. A path is the child numbers from the
+//                    desktop down, "0.0.1.3"
 //   at screen X Y    the object at that point, asked of each application's
 //   at window X Y    windows as mouse review asks, in screen coordinates or
 //                    relative to the window; one line as above, or none
@@ -62,6 +62,31 @@ std::string Field(gchar* text) {
     return field;
 }
 
+// The role. libatspi's own words for roles change between releases (2.56
+// says "button" where 2.46 says "push button"), so those of the game's
+// window are named here, by the role itself, and the rest as libatspi says.
+std::string RoleOf(AtspiAccessible* object) {
+    const AtspiRole role = atspi_accessible_get_role(object, nullptr);
+    switch (role) {
+    case ATSPI_ROLE_APPLICATION:
+        return "application";
+    case ATSPI_ROLE_FRAME:
+        return "frame";
+    case ATSPI_ROLE_PANEL:
+        return "panel";
+    case ATSPI_ROLE_PUSH_BUTTON:
+        return "push button";
+    case ATSPI_ROLE_MENU_BAR:
+        return "menu bar";
+    case ATSPI_ROLE_MENU_ITEM:
+        return "menu item";
+    case ATSPI_ROLE_POPUP_MENU:
+        return "popup menu";
+    default:
+        return Field(atspi_role_get_name(role));
+    }
+}
+
 std::string PathOf(AtspiAccessible* object) {
     std::string path;
     Object step(ATSPI_ACCESSIBLE(g_object_ref(object)));
@@ -101,9 +126,8 @@ std::string Describe(AtspiAccessible* object, const std::string& path) {
             g_free(rect);
         }
     }
-    return path + "\t" + Field(atspi_accessible_get_role_name(object, nullptr)) + "\t" +
-           Field(atspi_accessible_get_name(object, nullptr)) + "\t" +
-           Field(atspi_accessible_get_description(object, nullptr)) + "\t" + actions + "\t" +
+    return path + "\t" + RoleOf(object) + "\t" + Field(atspi_accessible_get_name(object, nullptr)) +
+           "\t" + Field(atspi_accessible_get_description(object, nullptr)) + "\t" + actions + "\t" +
            extents;
 }
 

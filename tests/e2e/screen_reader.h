@@ -34,7 +34,7 @@ class AccessibilityBuses {
 // One object as a screen reader meets it.
 struct Accessible {
     std::string path; // child numbers from the desktop down, "0.0.1.3"
-    std::string role;
+    std::string role; // as libatspi names it: "frame", "panel", "push button"
     std::string name;
     std::string description;
     std::vector<std::string> actions;

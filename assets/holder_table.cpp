@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <iterator>
 #include <memory>
 #include <mutex>
 
@@ -14,6 +15,28 @@ constexpr int kLastHolder = 57;
 bool HasPicture(int holder) {
     return (holder >= 1 && holder <= 16) || (holder >= 33 && holder <= kLastHolder);
 }
+
+// By holder number. A tile is called by its number whether it shows a digit
+// or the piece of the picture that belongs in that place, so switching styles
+// changes nothing a reader hears; holders 17..32 are the board cells, which
+// hold no picture of their own.
+// clang-format off
+constexpr const char* kNames[] = {
+    nullptr,
+    // digit tiles
+    "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14", "15", "Пусто",
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+    // picture pieces, each by its place in the whole picture
+    "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12", "13", "14", "15", "Пусто",
+    // the card back, the same for every card lying face down
+    "Рубашка",
+    // the eight faces, 1 to 8
+    "Красный овал", "Синий прямоугольник", "Оранжевый ромб", "Красно-синяя звезда",
+    "Пурпурное сердце", "Три скрещённые полосы", "Малиновая рамка", "Голубой треугольник",
+};
+// clang-format on
+static_assert(std::size(kNames) == kLastHolder + 1, "one entry for every holder number");
 
 } // namespace
 
@@ -40,6 +63,13 @@ const QImage* HolderPicture(int holder) {
         slot = std::make_unique<const QImage>(image.convertToFormat(QImage::Format_RGB32));
     }
     return slot.get();
+}
+
+QString HolderName(int holder) {
+    if (!HasPicture(holder)) {
+        return {};
+    }
+    return QString::fromUtf8(kNames[holder]);
 }
 
 } // namespace pictures

@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "accessible_board.h"
 #include "board_refresh.h"
 #include "cell_image.h"
 #include "game_icon.h"
@@ -30,6 +31,8 @@ Form1::Form1(RandomSource* random) : game_(*this, random != nullptr ? *random : 
     timer1_.setInterval(1);
     connect(&timer1_, &QTimer::timeout, this, [this] { Dispatch([this] { Timer1_Timer(); }); });
 
+    // Before any part of the window is asked for its accessible interface.
+    InstallAccessibleBoard();
     BuildBoard();
     BuildMenus();
     SetCaption(FifteenCaption);
@@ -51,21 +54,23 @@ Form1::Form1(RandomSource* random) : game_(*this, random != nullptr ? *random : 
 
 void Form1::BuildBoard() {
     auto* client = new QWidget(this);
+    MakeAccessibleBoard(client);
     client->setFixedSize(ClientSize);
     client->setAutoFillBackground(true);
     QPalette palette = client->palette();
     // It shows between and beside the cells, and where a found pair was taken off.
     palette.setColor(QPalette::Window, QColor(pictures::BoardColour));
     client->setPalette(palette);
+    client->setAccessibleName(QStringLiteral("Игровое поле"));
     setCentralWidget(client);
 
     // Where two cells overlap, the lower-numbered one lies on top: a picture
     // wider or taller than the pitch reaches over its right or lower
     // neighbour, and the strip it covers is its own to draw and to click.
     // Qt stacks later siblings above earlier ones, so the cells are made from
-    // the last to the first.
+    // the last to the first (a screen reader still gets them first to last).
     for (int k = CellCount; k >= 1; --k) {
-        auto* cell = new CellImage(client);
+        auto* cell = new CellImage(client, k);
         cell->setObjectName(QStringLiteral("Image%1").arg(FirstCellImage - 1 + k));
         const int row = (k - 1) / 4;
         const int column = (k - 1) % 4;
@@ -83,6 +88,7 @@ void Form1::BuildMenus() {
     QMenuBar* bar = menuBar();
     // The menus belong in the window, not in a desktop-wide menu bar.
     bar->setNativeMenuBar(false);
+    bar->setAccessibleName(QStringLiteral("Меню"));
 
     auto command = [this](QWidget* menu, const char* name, const QString& caption,
                           void (Game::*handler)()) {
@@ -148,7 +154,7 @@ void Form1::SetCellPicture(int k, int holder) {
     if (holder == shown && holder != NoPicture) {
         return;
     }
-    Cell(k)->SetPicture(Holder(holder));
+    Cell(k)->SetPicture(Holder(holder), pictures::HolderName(holder));
     shown = holder;
 }
 
@@ -170,5 +176,5 @@ const QPixmap& Form1::Holder(int holder) {
 }
 
 void Form1::SetCellVisible(int k, bool visible) {
-    Cell(k)->setVisible(visible);
+    Cell(k)->SetShown(visible);
 }

@@ -1,4 +1,5 @@
 #include "form1.h"
+#include "late_screen_reader.h"
 #include "start_failure.h"
 #include "whole_scale.h"
 
@@ -46,6 +47,7 @@ int main(int, char**) {
     QCoreApplication::setApplicationName(QString::fromLatin1(ProgramName));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(DesktopEntryId));
     UseWholeScaleFactors();
+    FindableByLateScreenReaders();
 
     QtMessageHandler previous = qInstallMessageHandler(HoldBackMessages);
     QApplication application(qtArgc, qtArgv);

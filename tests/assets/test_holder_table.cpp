@@ -2,6 +2,7 @@
 #include "picture_support.h"
 
 #include <QFile>
+#include <QSet>
 #include <climits>
 
 using namespace picture_test;
@@ -58,7 +59,28 @@ TEST(HolderTable, NumbersWithoutAPictureGiveNull) {
     }
     for (int holder : empty) {
         EXPECT_EQ(pictures::HolderPicture(holder), nullptr) << "holder " << holder;
+        EXPECT_TRUE(pictures::HolderName(holder).isNull()) << "holder " << holder;
     }
+}
+
+// A screen reader calls a cell by its picture's name, so every picture has
+// one, and those a player must tell apart are named apart: the tiles of one
+// style, and the card back and the faces. A tile is called the same in
+// either style.
+TEST(HolderTable, NamesTellThePicturesApart) {
+    for (int holder : AllHolders()) {
+        EXPECT_FALSE(pictures::HolderName(holder).isEmpty()) << "holder " << holder;
+    }
+    QSet<QString> tiles, cards;
+    for (int n = 1; n <= 16; ++n) {
+        tiles.insert(pictures::HolderName(n));
+        EXPECT_EQ(pictures::HolderName(32 + n), pictures::HolderName(n)) << "tile " << n;
+    }
+    for (int holder = 49; holder <= 57; ++holder) {
+        cards.insert(pictures::HolderName(holder));
+    }
+    EXPECT_EQ(tiles.size(), 16);
+    EXPECT_EQ(cards.size(), 9);
 }
 
 // Callers keep the pointer, so it must stay the same object for the process.

@@ -202,6 +202,19 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
         desktop_ = x_.get();
         where_ = "X display " + xvfb_->DisplayName();
     }
+    // The desktop's D-Bus session bus: with a screen reader, one of the
+    // session's own with the AT-SPI bus on it; without, none, so that the
+    // game does not start one of its own that would outlive the test.
+    desktopProgram_ = game;
+    if (options.screenReader == ScreenReaderStart::None) {
+        game.environment.push_back("DBUS_SESSION_BUS_ADDRESS=disabled:");
+    } else {
+        buses_ = std::make_unique<AccessibilityBuses>(desktopProgram_, dir + "/" + tag);
+        game.environment.push_back(buses_->SessionBus());
+        if (options.screenReader == ScreenReaderStart::BeforeTheGame) {
+            StartScreenReader();
+        }
+    }
     if (scale_ != 1 && !options.scaleFromDesktop) {
         game.environment.push_back("QT_SCALE_FACTOR=" + std::to_string(scale_));
     }
@@ -257,6 +270,23 @@ XDisplay& GameSession::X() {
         throw std::logic_error("the game runs on " + where_ + ", not on an X server");
     }
     return *x_;
+}
+
+ScreenReader& GameSession::Reader() {
+    if (reader_ == nullptr) {
+        throw std::logic_error("no screen reader runs on " + where_);
+    }
+    return *reader_;
+}
+
+void GameSession::StartScreenReader() {
+    if (buses_ == nullptr) {
+        throw std::logic_error("the session on " + where_ + " has no accessibility bus");
+    }
+    static int readers = 0;
+    reader_ = std::make_unique<ScreenReader>(desktopProgram_, *buses_,
+                                             ArtifactDir() + "/reader" + std::to_string(++readers) +
+                                                 "-stderr.txt");
 }
 
 QImage GameSession::GrabScreen() {

@@ -2,6 +2,7 @@
 
 #include "board_picture.h"
 #include "processes.h"
+#include "screen_reader.h"
 #include "wayland_desktop.h"
 #include "x_display.h"
 
@@ -33,8 +34,14 @@ enum class DesktopKind { BareX, Openbox, Sway };
 // server when it is not set.
 DesktopKind DesktopFromEnvironment();
 
+// When a screen reader comes to the session's desktop: never (the desktop
+// then has no D-Bus session bus at all), before the game starts, or when the
+// test calls StartScreenReader.
+enum class ScreenReaderStart { None, BeforeTheGame, Later };
+
 // The real game binary on a desktop of its own, seen and played only the way
-// a player does it: by looking at the screen and clicking.
+// a player does it: by looking at the screen and clicking, or through a
+// screen reader.
 class GameSession {
   public:
     struct Options {
@@ -49,6 +56,7 @@ class GameSession {
         // QT_SCALE_FACTOR is left unset.
         bool scaleFromDesktop = false;
         DesktopKind desktop = DesktopFromEnvironment();
+        ScreenReaderStart screenReader = ScreenReaderStart::None;
     };
 
     GameSession() : GameSession(Options{}) {}
@@ -66,6 +74,10 @@ class GameSession {
     // middle of a game; the session then only watches the game's process.
     void LoseDisplay();
     std::string StandardError() const { return ReadFile(stderrPath_); }
+
+    // The screen reader on the desktop; throws when there is none yet.
+    ScreenReader& Reader();
+    void StartScreenReader();
 
     std::string Title() { return desktop_->Title(window_); }
     // The name the desktop matches to a desktop entry (see Desktop::AppId).
@@ -112,6 +124,9 @@ class GameSession {
     std::unique_ptr<SwayDesktop> sway_;
     std::unique_ptr<XDisplay> x_;
     std::unique_ptr<WindowManager> windowManager_;
+    std::unique_ptr<AccessibilityBuses> buses_;
+    std::unique_ptr<ScreenReader> reader_;
+    ChildProcess::Options desktopProgram_;
     std::unique_ptr<ChildProcess> game_;
     DesktopKind kind_;
     Desktop* desktop_ = nullptr;
@@ -148,4 +163,8 @@ inline void PrintTo(const QSize& size, std::ostream* out) {
 }
 inline void PrintTo(const QPoint& point, std::ostream* out) {
     *out << "(" << point.x() << ", " << point.y() << ")";
+}
+inline void PrintTo(const QRect& rect, std::ostream* out) {
+    *out << rect.width() << " x " << rect.height() << " at (" << rect.x() << ", " << rect.y()
+         << ")";
 }

@@ -4,6 +4,7 @@
 #include "scripted_random.h"
 #include "whole_scale.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -261,6 +262,17 @@ TEST_F(WindowTest, HiddenCellTakesNoClick) {
     ClickAt(CellCentre(6) + QPoint(10, 10)); // under cell 6, no neighbour reaches here
     EXPECT_EQ(S().FlipCount, flips);
     EXPECT_EQ(S().HeldTile, 14) << "no click reached anything";
+
+    // Nor does a press through assistive technology, which no longer finds
+    // the two cards on the board.
+    QAccessibleInterface* card = QAccessible::queryAccessibleInterface(window.Cell(6));
+    card->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    EXPECT_EQ(S().FlipCount, flips);
+    EXPECT_EQ(S().HeldTile, 14);
+    QAccessibleInterface* board = QAccessible::queryAccessibleInterface(Client());
+    EXPECT_EQ(board->childCount(), 14);
+    EXPECT_EQ(board->indexOfChild(card), -1);
+    EXPECT_EQ(board->child(5)->object(), window.Cell(7)) << "the cells after it move up";
 }
 
 TEST_F(WindowTest, UnchangedBoardIsNeverRepainted) {

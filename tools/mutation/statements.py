@@ -1,0 +1,227 @@
+"""Where the statements of a C++ file are, and the conditions they test.
+
+Only what the operators need: the statements inside function and lambda
+bodies (a class's or a namespace's braces hold none), each with its kind, its
+place and the block it belongs to, and the token spans of the conditions of
+if, while, for and ?:.
+"""
+
+import dataclasses
+
+
+@dataclasses.dataclass
+class Statement:
+    kind: str  # simple, declaration, return, block, if, for, while
+    start: int  # offsets in the text
+    end: int
+    first: int  # token indices, inclusive
+    last: int
+    block: int  # id of the enclosing block
+    conditions: list  # (first, last) token spans of if/while/for conditions
+    declares: str = ""
+    ends_function: bool = False
+
+
+CONTROL = {"if", "for", "while", "switch", "catch"}
+AFTER_PARAMETERS = {"const", "override", "noexcept", "final", "mutable"}
+
+
+def find_statements(tokens):
+    """The statements of every function body in the tokens, each compound
+    statement after those it holds."""
+    return _Parser(tokens).parse_file()
+
+
+def _match(tokens, i):
+    """Index of the bracket that closes tokens[i]."""
+    pairs = {"(": ")", "[": "]", "{": "}"}
+    opening, closing = tokens[i].text, pairs[tokens[i].text]
+    depth = 0
+    for j in range(i, len(tokens)):
+        if tokens[j].text == opening:
+            depth += 1
+        elif tokens[j].text == closing:
+            depth -= 1
+            if depth == 0:
+                return j
+    raise ValueError(f"unbalanced {opening} at offset {tokens[i].start}")
+
+
+def _opening(tokens, j):
+    """Index of the bracket that opens the closing bracket tokens[j]."""
+    pairs = {")": "(", "]": "[", "}": "{"}
+    closing, opening = tokens[j].text, pairs[tokens[j].text]
+    depth = 0
+    for i in range(j, -1, -1):
+        if tokens[i].text == closing:
+            depth += 1
+        elif tokens[i].text == opening:
+            depth -= 1
+            if depth == 0:
+                return i
+    raise ValueError(f"unbalanced {closing} at offset {tokens[j].start}")
+
+
+def _is_function_body(tokens, i):
+    """Whether the { at tokens[i] opens a function's or a lambda's body."""
+    j = i - 1
+    while j >= 0 and tokens[j].text in AFTER_PARAMETERS:
+        j -= 1
+    if j < 0:
+        return False
+    if tokens[j].text == "]":
+        return True
+    if tokens[j].text != ")":
+        return False
+    before = _opening(tokens, j) - 1
+    return before >= 0 and tokens[before].text not in CONTROL
+
+
+class _Parser:
+    def __init__(self, tokens):
+        self.t = tokens
+        self.statements = []
+        self.blocks = 0
+
+    def parse_file(self):
+        i = 0
+        while i < len(self.t):
+            if self.t[i].text == "{" and _is_function_body(self.t, i):
+                end = self.block(i, function=True)
+                i = end + 1
+            else:
+                i += 1
+        return self.statements
+
+    def block(self, i, function=False):
+        """Parses the statements of the block opened at i; the index of its }."""
+        self.blocks += 1
+        block_id = self.blocks
+        close = _match(self.t, i)
+        j = i + 1
+        inner = []
+        while j < close:
+            j = self.statement(j, block_id, inner) + 1
+        if function and inner:
+            inner[-1].ends_function = True
+        return close
+
+    def statement(self, i, block_id, siblings):
+        t = self.t
+        word = t[i].text
+        conditions = []
+        if word == "{":
+            last = self.block(i)
+            kind = "block"
+        elif word in ("if", "while"):
+            close = _match(t, i + 1)
+            conditions.append((i + 2, close - 1))
+            last = self.statement(close + 1, -1, [])
+            if word == "if" and last + 1 < len(t) and t[last + 1].text == "else":
+                last = self.statement(last + 2, -1, [])
+            kind = word
+        elif word == "for":
+            close = _match(t, i + 1)
+            semicolons = [k for k in range(i + 2, close) if t[k].text == ";"
+                          and self._depth(i + 2, k) == 0]
+            if len(semicolons) == 2 and semicolons[1] > semicolons[0] + 1:
+                conditions.append((semicolons[0] + 1, semicolons[1] - 1))
+            last = self.statement(close + 1, -1, [])
+            kind = "for"
+        else:
+            last = i
+            depth = 0
+            while True:
+                text = t[last].text
+                if text in "([{":
+                    depth += 1
+                elif text in ")]}":
+                    depth -= 1
+                elif text == ";" and depth == 0:
+                    break
+                last += 1
+            kind = "simple"
+            if word == "return":
+                kind = "return"
+            elif self._declaration(i, last):
+                kind = "declaration"
+        s = Statement(kind, t[i].start, t[last].end, i, last, block_id, conditions)
+        if kind == "declaration":
+            s.declares = self._declared_names(i, last)
+        self.statements.append(s)
+        siblings.append(s)
+        return last
+
+    def _depth(self, start, k):
+        depth = 0
+        for m in range(start, k):
+            if self.t[m].text in "([{":
+                depth += 1
+            elif self.t[m].text in ")]}":
+                depth -= 1
+        return depth
+
+    def _declaration(self, first, last):
+        """Whether the statement is "[const] Type [&] name ..." rather than an
+        expression: a type name, its qualifiers and template arguments, then
+        the declared name."""
+        t = self.t
+        k = first
+        if t[k].kind != "ident" or t[k].text in ("return", "throw", "delete", "break",
+                                                  "continue", "goto"):
+            return False
+        while k <= last and t[k].text in ("const", "constexpr", "static", "unsigned"):
+            k += 1
+        if k > last or t[k].kind != "ident":
+            return False
+        k += 1
+        while k <= last:
+            text = t[k].text
+            if text == "::" and k + 1 <= last and t[k + 1].kind == "ident":
+                k += 2
+            elif text == "<" and t[k - 1].end == t[k].start:
+                depth = 0
+                while k <= last:
+                    depth += {"<": 1, ">": -1, ">>": -2}.get(t[k].text, 0)
+                    k += 1
+                    if depth <= 0:
+                        break
+            elif text in ("&", "*", "const"):
+                k += 1
+            else:
+                break
+        return k <= last and t[k].kind == "ident" and k + 1 <= last and \
+            t[k + 1].text in ("=", "{", ";", "(", ",", "[")
+
+    def _declared_names(self, first, last):
+        names = set()
+        t = self.t
+        for k in range(first + 1, last):
+            if (t[k].kind == "ident" and t[k + 1].text in ("=", "{", ";", ",", "(", "[")
+                    and (t[k - 1].kind == "ident" or t[k - 1].text in ("&", "*", ">", ","))
+                    and self._depth(first, k) == 0):
+                names.add(t[k].text)
+        return " ".join(sorted(names))
+
+
+def ternary_conditions(tokens, code_ranges):
+    """Token spans of the conditions of ?: expressions within code_ranges."""
+    spans = []
+    stops = {"=", "+=", "-=", "*=", "/=", "%=", "&=", "|=", "^=", "return", ",", "?", ":", ";",
+             "{", "("}
+    for q, tok in enumerate(tokens):
+        if tok.text != "?" or not any(a <= q <= b for a, b in code_ranges):
+            continue
+        k = q - 1
+        depth = 0
+        while k >= 0:
+            text = tokens[k].text
+            if text in ")]":
+                depth += 1
+            elif text in "([" and depth > 0:
+                depth -= 1
+            elif depth == 0 and text in stops:
+                break
+            k -= 1
+        spans.append((k + 1, q - 1))
+    return spans

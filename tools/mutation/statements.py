@@ -198,7 +198,7 @@ class _Parser:
         t = self.t
         for k in range(first + 1, last):
             if (t[k].kind == "ident" and t[k + 1].text in ("=", "{", ";", ",", "(", "[")
-                    and (t[k - 1].kind == "ident" or t[k - 1].text in ("&", "*", ">", ","))
+                    and (t[k - 1].kind == "ident" or t[k - 1].text in ("&", "*", ">", ">>", ","))
                     and self._depth(first, k) == 0):
                 names.add(t[k].text)
         return " ".join(sorted(names))

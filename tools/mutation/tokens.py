@@ -11,8 +11,9 @@ _TOKEN = re.compile(
     r"""
     (?P<ws>\s+)
   | (?P<comment>//[^\n]*|/\*.*?\*/)
+  | (?P<raw>(?:u8|u|U|L)?R"(?P<delimiter>[^()\\\s"]{0,16})\(.*?\)(?P=delimiter)")
   | (?P<string>(?:u8|u|U|L)?"(?:\\.|[^"\\\n])*")
-  | (?P<char>'(?:\\.|[^'\\\n])+')
+  | (?P<char>(?:u8|u|U|L)?'(?:\\.|[^'\\\n])+')
   | (?P<number>0[xX][0-9a-fA-F']+[uUlL]*|(?:\d[\d']*\.?\d*|\.\d+)(?:[eE][+-]?\d+)?[fFuUlL]*)
   | (?P<ident>[^\W\d]\w*)
   | (?P<op>>>=|<<=|<=>|->\*|\.\.\.|::|->|\+\+|--|<<|>>|<=|>=|==|!=|&&|\|\||[-+*/%&|^]=|\.\*|[^\s\w])
@@ -43,7 +44,8 @@ def tokenize(text):
         m = _TOKEN.match(text, pos)
         if not m:
             raise ValueError(f"cannot read the code at offset {pos}")
-        kind = m.lastgroup
+        # A raw string is a string: only its delimiters are read differently.
+        kind = "string" if m.lastgroup == "raw" else m.lastgroup
         if kind == "ws":
             line_start = "\n" in m.group()
         else:

@@ -10,7 +10,8 @@ tools/mutants-equivalent.txt and are not run.
 The faults: a relational operator moved across its boundary or negated, == and
 != swapped, && and || swapped, a number or true/false moved by one, a
 statement deleted, two neighbouring statements swapped, a condition forced
-true or false.
+true or false, a loop left early (break, or return) after one of its
+statements.
 
 Each worker mutates its own copy of the sources under build-mutants/ and
 builds there, so the checkout and build/ are never touched; only the mutated

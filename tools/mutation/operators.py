@@ -46,6 +46,7 @@ def mutants_of(path, text):
     _forced_conditions(text, tokens, statements, replace)
     _deleted_statements(text, statements, replace)
     _swapped_statements(text, tokens, statements, replace)
+    _early_exits(text, tokens, statements, replace)
     _name(path, text, mutants)
     # A fault the compiler cannot see as one (the same text) is no mutant.
     return [m for m in mutants if m.text != text]
@@ -138,6 +139,72 @@ def _swapped_statements(text, tokens, statements, replace):
                 between = text[a.end:b.start]
                 replace(a.start, b.end, text[b.start:b.end] + between + text[a.start:a.end],
                         "swap", "swapped with the next statement")
+
+
+LOOPS = ("for", "while")
+JUMPS = ("return", "break", "continue", "goto", "throw")
+
+
+def _early_exits(text, tokens, statements, replace):
+    """A loop left early: `break;` after a statement of its body, and in a
+    void function `return;` too where that leaves more than the loop. A loop
+    that must look at every cell, not stop at its first match, dies of these;
+    so does one that must look no further than it does."""
+    for s in sorted(statements, key=lambda s: s.start):
+        loop = _enclosing_loop(s)
+        if loop is None or s.kind == "block" or tokens[s.first].text in JUMPS:
+            continue
+        following = _next_statement(s)
+        if following is not None and tokens[following.first].text in JUMPS:
+            continue  # it leaves already
+        exits = ["break;"]
+        if s.function.returns_void and _more_than_the_loop(loop):
+            exits.append("return;")
+        statement = text[s.start:s.end]
+        for exit in exits:
+            description = f"`{exit}` after `{_label(text, s)}`"
+            if s.block < 0:
+                # A body without braces gets them, or the exit would follow the loop.
+                replace(s.start, s.end, f"{{ {statement} {exit} }}", "exit", description)
+            elif _whole_lines(text, s.start, s.end):
+                line_start = text.rfind("\n", 0, s.start) + 1
+                indent = text[line_start:s.start]
+                replace(s.end, s.end, f"\n{indent}{exit}", "exit", description, s.start)
+            else:
+                replace(s.end, s.end, f" {exit}", "exit", description, s.start)
+
+
+def _enclosing_loop(s):
+    p = s.parent
+    while p is not None and p.kind not in LOOPS:
+        p = p.parent
+    return p
+
+
+def _next_statement(s):
+    """The statement after s in the same block, None for the last one or for
+    a body without braces."""
+    if s.parent is None:
+        siblings = s.function.body
+    elif s.parent.kind == "block":
+        siblings = s.parent.children
+    else:
+        return None
+    place = siblings.index(s)
+    return siblings[place + 1] if place + 1 < len(siblings) else None
+
+
+def _more_than_the_loop(loop):
+    """Whether anything of its function can run after the loop ends: an outer
+    loop, or a statement after it or after what holds it."""
+    s = loop
+    while s.parent is not None:
+        if s.parent.kind in LOOPS:
+            return True
+        if s.parent.kind == "block" and s.parent.children[-1] is not s:
+            return True
+        s = s.parent
+    return s.function.body[-1] is not s
 
 
 def _name(path, text, mutants):

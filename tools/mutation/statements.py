@@ -2,8 +2,8 @@
 
 Only what the operators need: the statements inside function and lambda
 bodies (a class's or a namespace's braces hold none), each with its kind, its
-place and the block it belongs to, and the token spans of the conditions of
-if, while, for and ?:.
+place, the block it belongs to, the statement it is part of and its function,
+and the token spans of the conditions of if, while, for and ?:.
 """
 
 import dataclasses
@@ -20,6 +20,17 @@ class Statement:
     conditions: list  # (first, last) token spans of if/while/for conditions
     declares: str = ""
     ends_function: bool = False
+    # The if, loop or block this one is part of, None at the top of a body;
+    # the statements this one holds; and the function it is in.
+    parent: "Statement" = dataclasses.field(default=None, repr=False, compare=False)
+    children: list = dataclasses.field(default_factory=list, repr=False, compare=False)
+    function: "Function" = dataclasses.field(default=None, repr=False, compare=False)
+
+
+@dataclasses.dataclass
+class Function:
+    returns_void: bool  # a lambda's is not known, and taken as not
+    body: list  # the statements at the top of its body
 
 
 CONTROL = {"if", "for", "while", "switch", "catch"}
@@ -62,6 +73,22 @@ def _opening(tokens, j):
     raise ValueError(f"unbalanced {closing} at offset {tokens[j].start}")
 
 
+def _returns_void(tokens, i):
+    """Whether the function whose body the { at tokens[i] opens is declared
+    void: its name, qualified or not, comes straight after the word."""
+    j = i - 1
+    while tokens[j].text in AFTER_PARAMETERS:
+        j -= 1
+    if tokens[j].text != ")":
+        return False
+    name = _opening(tokens, j) - 1
+    if tokens[name].kind != "ident":
+        return False
+    while name >= 2 and tokens[name - 1].text == "::" and tokens[name - 2].kind == "ident":
+        name -= 2
+    return name >= 1 and tokens[name - 1].text == "void"
+
+
 def _is_function_body(tokens, i):
     """Whether the { at tokens[i] opens a function's or a lambda's body."""
     j = i - 1
@@ -87,14 +114,18 @@ class _Parser:
         i = 0
         while i < len(self.t):
             if self.t[i].text == "{" and _is_function_body(self.t, i):
-                end = self.block(i, function=True)
+                end, body = self.block(i, function=True)
+                function = Function(_returns_void(self.t, i), body)
+                for s in _within(body):
+                    s.function = function
                 i = end + 1
             else:
                 i += 1
         return self.statements
 
     def block(self, i, function=False):
-        """Parses the statements of the block opened at i; the index of its }."""
+        """Parses the statements of the block opened at i; the index of its }
+        and the statements."""
         self.blocks += 1
         block_id = self.blocks
         close = _match(self.t, i)
@@ -104,21 +135,22 @@ class _Parser:
             j = self.statement(j, block_id, inner) + 1
         if function and inner:
             inner[-1].ends_function = True
-        return close
+        return close, inner
 
     def statement(self, i, block_id, siblings):
         t = self.t
         word = t[i].text
         conditions = []
+        children = []
         if word == "{":
-            last = self.block(i)
+            last, children = self.block(i)
             kind = "block"
         elif word in ("if", "while"):
             close = _match(t, i + 1)
             conditions.append((i + 2, close - 1))
-            last = self.statement(close + 1, -1, [])
+            last = self.statement(close + 1, -1, children)
             if word == "if" and last + 1 < len(t) and t[last + 1].text == "else":
-                last = self.statement(last + 2, -1, [])
+                last = self.statement(last + 2, -1, children)
             kind = word
         elif word == "for":
             close = _match(t, i + 1)
@@ -126,7 +158,7 @@ class _Parser:
                           and self._depth(i + 2, k) == 0]
             if len(semicolons) == 2 and semicolons[1] > semicolons[0] + 1:
                 conditions.append((semicolons[0] + 1, semicolons[1] - 1))
-            last = self.statement(close + 1, -1, [])
+            last = self.statement(close + 1, -1, children)
             kind = "for"
         else:
             last = i
@@ -145,7 +177,10 @@ class _Parser:
                 kind = "return"
             elif self._declaration(i, last):
                 kind = "declaration"
-        s = Statement(kind, t[i].start, t[last].end, i, last, block_id, conditions)
+        s = Statement(kind, t[i].start, t[last].end, i, last, block_id, conditions,
+                      children=children)
+        for child in children:
+            child.parent = s
         if kind == "declaration":
             s.declares = self._declared_names(i, last)
         self.statements.append(s)
@@ -202,6 +237,13 @@ class _Parser:
                     and self._depth(first, k) == 0):
                 names.add(t[k].text)
         return " ".join(sorted(names))
+
+
+def _within(statements):
+    """The statements and every statement they hold."""
+    for s in statements:
+        yield s
+        yield from _within(s.children)
 
 
 def ternary_conditions(tokens, code_ranges):

@@ -43,34 +43,27 @@ def find_statements(tokens):
     return _Parser(tokens).parse_file()
 
 
-def _match(tokens, i):
-    """Index of the bracket that closes tokens[i]."""
-    pairs = {"(": ")", "[": "]", "{": "}"}
-    opening, closing = tokens[i].text, pairs[tokens[i].text]
+_CLOSING = {"(": ")", "[": "]", "{": "}"}
+_OPENING = {closing: opening for opening, closing in _CLOSING.items()}
+
+
+def _partner(tokens, i):
+    """Index of the bracket that closes the opening bracket tokens[i], or
+    opens the closing one."""
+    bracket = tokens[i].text
+    if bracket in _CLOSING:
+        partner, step, stop = _CLOSING[bracket], 1, len(tokens)
+    else:
+        partner, step, stop = _OPENING[bracket], -1, -1
     depth = 0
-    for j in range(i, len(tokens)):
-        if tokens[j].text == opening:
+    for j in range(i, stop, step):
+        if tokens[j].text == bracket:
             depth += 1
-        elif tokens[j].text == closing:
+        elif tokens[j].text == partner:
             depth -= 1
             if depth == 0:
                 return j
-    raise ValueError(f"unbalanced {opening} at offset {tokens[i].start}")
-
-
-def _opening(tokens, j):
-    """Index of the bracket that opens the closing bracket tokens[j]."""
-    pairs = {")": "(", "]": "[", "}": "{"}
-    closing, opening = tokens[j].text, pairs[tokens[j].text]
-    depth = 0
-    for i in range(j, -1, -1):
-        if tokens[i].text == closing:
-            depth += 1
-        elif tokens[i].text == opening:
-            depth -= 1
-            if depth == 0:
-                return i
-    raise ValueError(f"unbalanced {closing} at offset {tokens[j].start}")
+    raise ValueError(f"unbalanced {bracket} at offset {tokens[i].start}")
 
 
 def _returns_void(tokens, i):
@@ -81,7 +74,7 @@ def _returns_void(tokens, i):
         j -= 1
     if tokens[j].text != ")":
         return False
-    name = _opening(tokens, j) - 1
+    name = _partner(tokens, j) - 1
     if tokens[name].kind != "ident":
         return False
     while name >= 2 and tokens[name - 1].text == "::" and tokens[name - 2].kind == "ident":
@@ -100,7 +93,7 @@ def _is_function_body(tokens, i):
         return True
     if tokens[j].text != ")":
         return False
-    before = _opening(tokens, j) - 1
+    before = _partner(tokens, j) - 1
     return before >= 0 and tokens[before].text not in CONTROL
 
 
@@ -128,7 +121,7 @@ class _Parser:
         and the statements."""
         self.blocks += 1
         block_id = self.blocks
-        close = _match(self.t, i)
+        close = _partner(self.t, i)
         j = i + 1
         inner = []
         while j < close:
@@ -146,14 +139,14 @@ class _Parser:
             last, children = self.block(i)
             kind = "block"
         elif word in ("if", "while"):
-            close = _match(t, i + 1)
+            close = _partner(t, i + 1)
             conditions.append((i + 2, close - 1))
             last = self.statement(close + 1, -1, children)
             if word == "if" and last + 1 < len(t) and t[last + 1].text == "else":
                 last = self.statement(last + 2, -1, children)
             kind = word
         elif word == "for":
-            close = _match(t, i + 1)
+            close = _partner(t, i + 1)
             semicolons = [k for k in range(i + 2, close) if t[k].text == ";"
                           and self._depth(i + 2, k) == 0]
             if len(semicolons) == 2 and semicolons[1] > semicolons[0] + 1:

@@ -7,7 +7,7 @@ import time
 
 from . import ROOT, WORK, __doc__ as ABOUT
 from .catalogue import EQUIVALENT_LIST, all_mutants, read_equivalents
-from .report import write_report
+from .report import revision, write_report
 from .run import Workers
 
 
@@ -19,6 +19,7 @@ def main(argv=None):
         return 0
 
     started = time.time()
+    commit = revision()
     loads = [f"{os.getloadavg()[0]:.2f}", ""]
     jobs = max(1, args.jobs)
     workers = Workers(jobs)
@@ -39,7 +40,7 @@ def main(argv=None):
     seconds = time.time() - catalogue_start
     loads[1] = f"{os.getloadavg()[0]:.2f}"
 
-    counts = write_report(mutants, started, setup_seconds, seconds, jobs, loads, complete,
+    counts = write_report(mutants, started, commit, setup_seconds, seconds, jobs, loads, complete,
                           args.report)
     print()
     print(f"mutants made {len(mutants)}: killed {counts.get('killed', 0)}, "

@@ -15,18 +15,24 @@ def count(mutants):
     return counts
 
 
-def write_report(mutants, started, setup_seconds, seconds, jobs, loads, complete, path):
-    counts = count(mutants)
-    made = len(mutants)
+def revision():
+    """The checkout's commit, and whether it has uncommitted changes, as the
+    trees copy it."""
     commit = subprocess.run(["git", "-C", ROOT, "rev-parse", "--short", "HEAD"],
                             capture_output=True, text=True).stdout.strip()
     dirty = subprocess.run(["git", "-C", ROOT, "status", "--porcelain", "--untracked-files=no"],
                            capture_output=True, text=True).stdout.strip()
+    return commit + (" with uncommitted changes" if dirty else "")
+
+
+def write_report(mutants, started, commit, setup_seconds, seconds, jobs, loads, complete, path):
+    counts = count(mutants)
+    made = len(mutants)
     lines = [
         "# Mutation testing report",
         "",
         f"- started {time.strftime('%Y-%m-%d %H:%M:%S', time.localtime(started))}, "
-        f"commit {commit}{' with uncommitted changes' if dirty else ''}",
+        f"commit {commit}",
         f"- {jobs} workers; load average {loads[0]} at the start, {loads[1]} at the end "
         f"({os.cpu_count()} cores)",
         f"- set-up (copy and build of the unmutated suites): {setup_seconds:.0f} s; "

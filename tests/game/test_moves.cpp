@@ -122,6 +122,17 @@ TEST_F(MoveTest, TheMarkMustBeExactlyTrue) {
     EXPECT_EQ(S().HeldTile, Blank);
 }
 
+TEST_F(MoveTest, MoveLooksAtEveryOtherCellPastItsFirstMatch) {
+    // A dealt board holds each tile once, so only a hand-set one shows this:
+    // every other cell that holds the held tile gives it up, not just the first.
+    SolvedBoard();
+    S().Cells(1) = 12;
+    Clicks(12, 16);
+    EXPECT_EQ(S().Cells(16), 12);
+    EXPECT_EQ(S().Cells(1), Blank);
+    EXPECT_EQ(S().Cells(12), Blank) << "the search stopped at cell 1";
+}
+
 TEST_F(MoveTest, AfterAMoveTheTileGoesBackOnlyIfItsOldCellWasMarkedBefore) {
     SolvedBoard();
     Clicks(16, 12, 16); // the pick-up of cell 16 marked cell 12

@@ -64,9 +64,10 @@ manual-page ${manual_page:-none none}
 EOF
 
 # --- installed -------------------------------------------------------------------
-# Other worktrees on this machine may run the same check: one at a time.
-mkdir -p /run/lock
-exec 8>/run/lock/dvigushki-package-check.lock
+# Other worktrees on this machine may run the same check: one at a time. The
+# lock is dpkg's database folder, which is always there, so no lock file is
+# left behind (dpkg's own locks are fcntl locks, which flock never meets).
+exec 8</var/lib/dpkg
 flock 8
 
 status=$(dpkg-query -W -f='${db:Status-Status}' dvigushki 2>/dev/null)
@@ -144,8 +145,10 @@ read -r display <"$work/displayfd" || {
     exit 1
 }
 
+# A session's private runtime folder; without one Qt makes /tmp/runtime-root.
+mkdir -m 700 "$work/runtime"
 env -u WAYLAND_DISPLAY PATH="$player_path" DISPLAY=":$display" QT_QPA_PLATFORM=xcb \
-    "${command[@]}" >"$work/game.log" 2>&1 &
+    XDG_RUNTIME_DIR="$work/runtime" "${command[@]}" >"$work/game.log" 2>&1 &
 game=$!
 # Whichever comes first: the game's window, or the game's end. The timeout
 # only keeps a game that neither shows a window nor ends from hanging the run.

@@ -146,9 +146,12 @@ read -r display <"$work/displayfd" || {
 }
 
 # A session's private runtime folder; without one Qt makes /tmp/runtime-root.
+# No session bus: without an address libdbus starts one for the display
+# (dbus-launch --autolaunch), and that daemon outlives the check.
 mkdir -m 700 "$work/runtime"
 env -u WAYLAND_DISPLAY PATH="$player_path" DISPLAY=":$display" QT_QPA_PLATFORM=xcb \
-    XDG_RUNTIME_DIR="$work/runtime" "${command[@]}" >"$work/game.log" 2>&1 &
+    XDG_RUNTIME_DIR="$work/runtime" DBUS_SESSION_BUS_ADDRESS="unix:path=$work/runtime/no-bus" \
+    "${command[@]}" >"$work/game.log" 2>&1 &
 game=$!
 # Whichever comes first: the game's window, or the game's end. The timeout
 # only keeps a game that neither shows a window nor ends from hanging the run.

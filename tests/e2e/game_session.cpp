@@ -196,9 +196,12 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
             windowManager_ = std::make_unique<WindowManager>(*x_, xvfb_->DisplayName(), runtime,
                                                              dir + "/" + tag + "-openbox.log");
         }
+        // No session bus: without an address, libdbus starts one for the X
+        // display (dbus-launch --autolaunch), and that daemon outlives the test.
         game.environment.insert(game.environment.end(),
                                 {"PATH=/usr/bin:/bin", "HOME=" + runtime,
-                                 "DISPLAY=" + xvfb_->DisplayName(), "XDG_RUNTIME_DIR=" + runtime});
+                                 "DISPLAY=" + xvfb_->DisplayName(), "XDG_RUNTIME_DIR=" + runtime,
+                                 "DBUS_SESSION_BUS_ADDRESS=unix:path=" + runtime + "/no-bus"});
         desktop_ = x_.get();
         where_ = "X display " + xvfb_->DisplayName();
     }

@@ -16,6 +16,7 @@
 #include "game_session.h"
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>

@@ -23,8 +23,9 @@ source "$repo/bench/session.sh"
 
 start_on x11
 sleep 1
-perf record -q -e cpu-clock -F 4000 -g -p "$program_pid" -o "$scratch/perf.data" -- sleep "$sampled" \
-    >/dev/null 2>&1
+# Without the build-id cache, which perf would otherwise fill in ~/.debug.
+perf record -q --no-buildid-cache -e cpu-clock -F 4000 -g -p "$program_pid" \
+    -o "$scratch/perf.data" -- sleep "$sampled" >/dev/null 2>&1
 end_program
 
 report() { perf report -i "$scratch/perf.data" --no-children -g none --stdio "$@" 2>/dev/null; }

@@ -36,8 +36,10 @@ XvfbServer::XvfbServer(QSize screen, const std::string& logPath) {
     const std::string geometry =
         std::to_string(screen.width()) + "x" + std::to_string(screen.height()) + "x24";
     ChildProcess::Options options;
-    options.argv = {"/usr/bin/Xvfb", "-displayfd", "3",   "-screen", "0",
-                    geometry,        "-nolisten",  "tcp", "-noreset"};
+    // Clients reach it through its abstract socket, which goes with it: no
+    // socket or folder is left in /tmp/.X11-unix, whatever ends it.
+    options.argv = {"/usr/bin/Xvfb", "-displayfd", "3",         "-screen", "0",       geometry,
+                    "-nolisten",     "tcp",        "-nolisten", "unix",    "-noreset"};
     options.environment = {"PATH=/usr/bin:/bin"};
     options.stderrPath = logPath;
     options.passFd = pipeFds[1];

@@ -135,9 +135,11 @@ resolved=$(PATH=$player_path command -v "${command[0]}") || {
     fail "Exec=$exec_line starts $resolved, not the installed /usr/games/dvigushki"
 
 # Xvfb writes its display number into the pipe once it takes connections, and
-# closes the pipe unwritten if it cannot start.
+# closes the pipe unwritten if it cannot start. It listens on an abstract
+# socket only, so nothing is left in /tmp/.X11-unix.
 mkfifo "$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/displayfd" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -nolisten unix 3>"$work/displayfd" \
+    2>"$work/xvfb.log" &
 xvfb=$!
 read -r display <"$work/displayfd" || {
     cat "$work/xvfb.log"

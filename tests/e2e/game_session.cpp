@@ -217,9 +217,9 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
     const auto started = std::chrono::steady_clock::now();
     game_ = std::make_unique<ChildProcess>(game);
 
-    // The one application window there, wherever the desktop put it. An X
-    // server answers a look in well under a millisecond; sway's tree comes
-    // through swaymsg, a program of its own.
+    // The one application window there, wherever the desktop put it, looked
+    // for often enough to time the start: on X11 a look is a few round trips
+    // to the server, while sway's tree comes through swaymsg, a program.
     const QSize client = QSize(ClientWidth, ClientHeight) * scale_;
     const auto every = std::chrono::milliseconds(kind_ == DesktopKind::Sway ? 15 : 1);
     const bool found = WaitUntil(

@@ -7,6 +7,7 @@
 // than anything else at start-up, and this tells that cost apart from the
 // game's.
 #include <QApplication>
+#include <QLayout>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QTimer>
@@ -31,6 +32,9 @@ int main(int argc, char** argv) {
         auto* client = new QWidget(main.get());
         client->setFixedSize(339, 352);
         main->setCentralWidget(client);
+        // Fixed, as the game's window is: a tiling compositor would
+        // otherwise fill the screen with it.
+        main->layout()->setSizeConstraint(QLayout::SetFixedSize);
         window = std::move(main);
     } else {
         window = std::make_unique<QWidget>();

@@ -5,43 +5,32 @@
 # loop with no toolkit, what any program that wakes a thousand times a second
 # costs on this machine.
 #
-#   start to mapped window and peak memory, under Xvfb;
-#   CPU while idling on a dealt board, under Xvfb and, where sway is
-#   installed, under a headless sway (Wayland).
+#   start to window on the screen and peak memory, under Xvfb;
+#   CPU while idling on a laid-out board, under Xvfb and under a headless
+#   sway (Wayland).
 #
-# The programs are run in turn, round after round, and medians are quoted, so
-# that a machine busy with something else weighs on all of them alike.
+# The programs run on desktops of the end-to-end suite's own, started, found
+# and played through its session driver (see session.sh). They run in turn,
+# round after round, and medians are quoted, so that a machine busy with
+# something else weighs on all of them alike; still, the figures mean
+# something only on an otherwise idle machine.
 #
 #   bench/figures.sh [BUILD_DIR]       (BUILD_DIR defaults to build/)
-#   START_RUNS=7 ROUNDS=5 IDLE_SECONDS=8 PLATFORMS="x11 wayland" bench/figures.sh
+#   START_RUNS=7 ROUNDS=5 IDLE_SECONDS=8 DESKTOPS="x11 sway" bench/figures.sh
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$repo/build}" && pwd)
 start_runs=${START_RUNS:-7}
 rounds=${ROUNDS:-5}
 idle=${IDLE_SECONDS:-8}
-platforms=${PLATFORMS:-x11 wayland}
+desktops=${DESKTOPS:-x11 sway}
 
 cmake --build "$build" --target bench --parallel 2 >/dev/null
-game=$build/ui/dvigushki
 bare=$build/bench/dvigushki_bare_window
 floor=$build/bench/timerfd_floor
-probe=$build/bench/x_probe
 
-scratch=$(mktemp -d)
-chmod 755 "$scratch"
-pids=()    # servers this script started
-app_pid="" # the program being measured
-cleanup() {
-    [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null || true
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    type wayland_stop >/dev/null 2>&1 && wayland_stop
-    wait 2>/dev/null || true
-    rm -rf "$scratch"
-}
-trap cleanup EXIT
+# How to start the game and its yardsticks, and end them.
+source "$repo/bench/session.sh"
 
 # CPU time of all a process's threads in nanoseconds, from the scheduler's own
 # accounting: far finer than the 10 ms clock ticks of /proc/PID/stat.
@@ -49,22 +38,24 @@ cpu_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ t += $1 } END { 
 # The main thread sleeps between timer ticks: its voluntary switches count its wake-ups.
 wakeups() { awk '/^voluntary_ctxt_switches:/ { print $2 }' "/proc/$1/status"; }
 hwm_kb() { awk '/^VmHWM:/ { print $2 }' "/proc/$1/status"; }
-stop() {
-    kill "$1" 2>/dev/null || true
-    for _ in $(seq 100); do
-        [[ -e /proc/$1 ]] || break
-        sleep 0.02
-    done
-    app_pid=""
-}
 median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 all() { paste -sd' ' "$scratch/$1"; }
+m() { median <"$scratch/$1"; }
 
-# Measures one program idling: CPU share and wake-ups per second over the
+# Starts WHO (game, bare or floor) on DESKTOP.
+start() {
+    case $2 in
+    game) start_on "$1" ;;
+    bare) start_on "$1" "$bare" --menu-bar ;;
+    floor) start_plain "$floor" ;;
+    esac
+}
+
+# Measures the program idling: CPU share and wake-ups per second over the
 # idle period, appended to $scratch/cpu.NAME and $scratch/wake.NAME.
 measure_idle() {
-    local name=$1 pid=$2 t0 t1 c0 c1 w0 w1
+    local name=$1 pid=$program_pid t0 t1 c0 c1 w0 w1
     t0=$(date +%s.%N) c0=$(cpu_ns "$pid") w0=$(wakeups "$pid")
     sleep "$idle"
     t1=$(date +%s.%N) c1=$(cpu_ns "$pid") w1=$(wakeups "$pid")
@@ -74,112 +65,91 @@ measure_idle() {
         'BEGIN { printf "%.0f\n", w / (t1 - t0) }' >>"$scratch/wake.$name"
 }
 
-# How to start a display and a program on it, and deal the board.
-source "$repo/bench/session.sh"
-
-# ------------------------------------------------------------------- figures
-# Start-up time and peak memory, the programs in turn (X11 only: x_probe sees
-# the map of the window).
+# Start-up time and peak memory, the two windows in turn, under Xvfb.
 start_figures() {
-    local who pid ms
-    : >"$scratch/start.game" >"$scratch/start.bare" >"$scratch/hwm.game" >"$scratch/hwm.bare"
+    local who
+    for who in game bare; do
+        : >"$scratch/start.$who"
+        : >"$scratch/hwm.$who"
+    done
     for _ in $(seq "$start_runs"); do
         for who in game bare; do
-            if [[ $who == game ]]; then
-                read -r pid ms < <(x11_launch "$game")
-                app_pid=$pid
-                x11_arrange "$pid"
-            else
-                read -r pid ms < <(x11_launch "$bare" --menu-bar)
-                app_pid=$pid
-                sleep 0.3
-            fi
+            start x11 "$who"
             sleep 1 # a second of ticks on the board
-            echo "$ms" >>"$scratch/start.$who"
-            hwm_kb "$pid" >>"$scratch/hwm.$who"
-            stop "$pid"
+            echo "$program_ms" >>"$scratch/start.$who"
+            hwm_kb "$program_pid" >>"$scratch/hwm.$who"
+            end_program
         done
     done
 }
 
-# Idle CPU on PLATFORM: game (on a dealt board), bare window and floor in
-# turn, round after round.
+# Idle CPU on DESKTOP: game, bare window and floor in turn, round after round.
 idle_figures() {
-    local platform=$1 who pid
+    local desktop=$1 who
     for who in game bare floor; do
-        : >"$scratch/cpu.$platform.$who" >"$scratch/wake.$platform.$who"
+        : >"$scratch/cpu.$desktop.$who"
+        : >"$scratch/wake.$desktop.$who"
     done
     for _ in $(seq "$rounds"); do
         for who in game bare floor; do
-            case $who in
-            game)
-                read -r pid _ < <("${platform}_launch" "$game")
-                "${platform}_arrange" "$pid"
-                ;;
-            bare)
-                read -r pid _ < <("${platform}_launch" "$bare" --menu-bar)
-                ;;
-            floor)
-                "$floor" &
-                pid=$!
-                ;;
-            esac
-            app_pid=$pid
+            start "$desktop" "$who"
             sleep 1
-            measure_idle "$platform.$who" "$pid"
-            stop "$pid"
+            measure_idle "$desktop.$who"
+            end_program
         done
     done
 }
 
-m() { median <"$scratch/$1"; }
-fmt="%-34s %10s %10s %10s   %s\n"
+report_idle() {
+    local d=$1
+    printf "%-34s %10s %10s %10s %10s %10s %10s\n" "idle CPU, laid-out board: $2" game bare floor \
+        "game/bare" "game/floor" "bare/floor"
+    printf "%-34s %10s %10s %10s %10s %10s %10s\n" "  % of a core" \
+        "$(m "cpu.$d.game")" "$(m "cpu.$d.bare")" "$(m "cpu.$d.floor")" \
+        "$(ratio "$(m "cpu.$d.game")" "$(m "cpu.$d.bare")")" \
+        "$(ratio "$(m "cpu.$d.game")" "$(m "cpu.$d.floor")")" \
+        "$(ratio "$(m "cpu.$d.bare")" "$(m "cpu.$d.floor")")"
+    printf "%-34s %10s %10s %10s\n" "  wake-ups per second" \
+        "$(m "wake.$d.game")" "$(m "wake.$d.bare")" "$(m "wake.$d.floor")"
+    echo "  all rounds, % of a core: game $(all "cpu.$d.game") / bare $(all "cpu.$d.bare") / floor $(all "cpu.$d.floor")"
+    echo
+}
 
-echo "Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)"
+fmt="%-34s %10s %10s %10s   %s\n"
+echo "Machine: $(nproc) cores, $(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)," \
+    "load average $(cut -d' ' -f1-3 /proc/loadavg) before the run"
 echo "Build: $build ($(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt"))"
 echo "Medians of $start_runs start-ups, and of $rounds rounds of ${idle} s idle periods;"
 echo "the programs alternate within each round. Bare window: bare_window --menu-bar."
+echo "Start-up runs from the program's start to its window on the screen, looked for"
+echo "every millisecond. Only an otherwise idle machine gives figures worth quoting."
 echo
 
-x11_start
 start_figures
 printf "$fmt" "under Xvfb" game bare "game/bare" ""
-printf "$fmt" "start to mapped window (ms)" "$(m start.game)" "$(m start.bare)" \
+printf "$fmt" "start to window on screen (ms)" "$(m start.game)" "$(m start.bare)" \
     "$(ratio "$(m start.game)" "$(m start.bare)")" "all: $(all start.game) / $(all start.bare)"
 printf "$fmt" "peak resident, VmHWM (KiB)" "$(m hwm.game)" "$(m hwm.bare)" \
     "$(ratio "$(m hwm.game)" "$(m hwm.bare)")" "all: $(all hwm.game) / $(all hwm.bare)"
 echo
 
-report_idle() {
-    local p=$1
-    printf "%-34s %10s %10s %10s %10s %10s %10s\n" "idle CPU, dealt board: $2" game bare floor \
-        "game/bare" "game/floor" "bare/floor"
-    printf "%-34s %10s %10s %10s %10s %10s %10s\n" "  % of a core" \
-        "$(m cpu.$p.game)" "$(m cpu.$p.bare)" "$(m cpu.$p.floor)" \
-        "$(ratio "$(m cpu.$p.game)" "$(m cpu.$p.bare)")" \
-        "$(ratio "$(m cpu.$p.game)" "$(m cpu.$p.floor)")" \
-        "$(ratio "$(m cpu.$p.bare)" "$(m cpu.$p.floor)")"
-    printf "%-34s %10s %10s %10s\n" "  wake-ups per second" \
-        "$(m wake.$p.game)" "$(m wake.$p.bare)" "$(m wake.$p.floor)"
-    echo "  all rounds, % of a core: game $(all cpu.$p.game) / bare $(all cpu.$p.bare) / floor $(all cpu.$p.floor)"
-    echo
-}
-
-for platform in $platforms; do
-    case $platform in
+for desktop in $desktops; do
+    case $desktop in
     x11)
         idle_figures x11
         report_idle x11 "Xvfb"
         ;;
-    wayland)
-        if wayland_available; then
-            wayland_start
-            idle_figures wayland
-            report_idle wayland "sway"
-            wayland_stop
+    sway)
+        if [[ -x /usr/bin/sway ]]; then
+            idle_figures sway
+            report_idle sway "sway"
         else
-            echo "(no Wayland figures: sway is not installed)"
+            echo "(no sway figures: sway is not installed)"
         fi
+        ;;
+    *)
+        echo "DESKTOPS lists x11 and sway, not $desktop" >&2
+        exit 1
         ;;
     esac
 done

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Where the idle game spends its time: samples the running game with perf
-# while it idles on a dealt board under Xvfb, and says what share of the
-# samples fell in the game's own code and in picture handling (pixmaps,
-# images, painting), beside the biggest single items.
+# while it idles on a laid-out board under Xvfb (started through the
+# end-to-end suite's session driver, see session.sh), and says what share of
+# the samples fell in the game's own code and in picture handling (pixmaps,
+# images, painting), beside the biggest single items. Only an otherwise idle
+# machine gives shares worth quoting.
 #
 #   bench/profile.sh [BUILD_DIR]            (needs Debian's linux-perf)
 #   SECONDS_SAMPLED=20 bench/profile.sh     (the default)
@@ -15,30 +17,16 @@ command -v perf >/dev/null || {
     exit 1
 }
 
-cmake --build "$build" --target dvigushki x_probe --parallel 2 >/dev/null
+cmake --build "$build" --target dvigushki dvigushki_session --parallel 2 >/dev/null
 game=$build/ui/dvigushki
-probe=$build/bench/x_probe
-
-scratch=$(mktemp -d)
-pids=()
-app_pid=""
-cleanup() {
-    [[ -n $app_pid ]] && kill "$app_pid" 2>/dev/null || true
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$scratch"
-}
-trap cleanup EXIT
 source "$repo/bench/session.sh"
 
-x11_start
-read -r app_pid _ < <(x11_launch "$game")
-x11_arrange "$app_pid"
+start_on x11
 sleep 1
-perf record -q -e cpu-clock -F 4000 -g -p "$app_pid" -o "$scratch/perf.data" -- sleep "$sampled" \
-    >/dev/null 2>&1
+# Without the build-id cache, which perf would otherwise fill in ~/.debug.
+perf record -q --no-buildid-cache -e cpu-clock -F 4000 -g -p "$program_pid" \
+    -o "$scratch/perf.data" -- sleep "$sampled" >/dev/null 2>&1
+end_program
 
 report() { perf report -i "$scratch/perf.data" --no-children -g none --stdio "$@" 2>/dev/null; }
 # "share symbol" lines, one a symbol, shares in percent of all samples.
@@ -47,7 +35,8 @@ report --sort dso,sym | awk '/%/ { share = $1; sub(/%/, "", share); $1 = ""; pri
 samples=$(perf script -i "$scratch/perf.data" -F period 2>/dev/null | wc -l)
 share() { awk -v pattern="$1" '$0 ~ pattern { s += $1 } END { printf "%.1f", s }' "$scratch/symbols"; }
 
-echo "perf: $samples samples of the idle game over $sampled s, dealt board, Xvfb"
+echo "perf: $samples samples of the idle game over $sampled s, laid-out board, Xvfb"
+echo "  (load average $(cut -d' ' -f1-3 /proc/loadavg) at the end)"
 echo "  the game's own code:  $(share " $(basename "$game") ")%"
 echo "  picture handling:     $(share 'QPixmap|QImage|QPainter|QRasterPaintEngine|QIcon|pictures::|CellImage::SetPicture|CellImage::paintEvent|Form1::Holder')%"
 echo "  the kernel:           $(share '\[kernel')%"

@@ -1,179 +1,72 @@
-# Sourced by figures.sh and profile.sh: a display of the script's own, and
-# the game and its yardsticks started and played on it the way a player would.
-# Expects $scratch (a scratch folder), $probe (x_probe) and the array pids
-# (servers to stop on exit).
+# shellcheck shell=bash disable=SC2034 # program_pid, program_ms: for the scripts that source this
+# Sourced by figures.sh and profile.sh, after they set $build (the build
+# folder): the game and its yardsticks started the way the end-to-end suite
+# starts them, on a desktop of its own, through its session driver; and the
+# clean-up that ends them all when the script ends, however it ends.
+#
+#   start_on DESKTOP [PROGRAM ARGS...]   x11 or sway; without PROGRAM the game,
+#       its board laid out. Sets program_pid, and program_ms: the time from
+#       the program's start to its window on the screen.
+#   start_plain PROGRAM [ARGS...]        a program with no window (the floor);
+#       sets program_pid.
+#   end_program                          ends it, and its desktop.
+#
+# Sets $scratch, a folder that goes at the end.
 
-# ---------------------------------------------------------------- X11 (Xvfb)
-# A display of its own, on whichever number is free, with no window manager.
-x11_start() {
-    : >"$scratch/display"
-    Xvfb -displayfd 3 -noreset -screen 0 1024x768x24 -nolisten tcp \
-        3>"$scratch/display" 2>"$scratch/xvfb.log" &
-    pids+=($!)
-    for _ in $(seq 100); do
-        [[ -s $scratch/display ]] && break
-        sleep 0.05
-    done
-    [[ -s $scratch/display ]] || {
-        echo "Xvfb did not start" >&2
-        exit 1
-    }
-    export DISPLAY=:$(cat "$scratch/display")
-    export XDG_RUNTIME_DIR=$scratch/runtime
-    mkdir -p -m 700 "$XDG_RUNTIME_DIR"
-    unset WAYLAND_DISPLAY QT_QPA_PLATFORM
-}
-
-# Starts a windowed program; once its window is mapped, prints "PID MS".
-x11_launch() { "$probe" launch "$@"; }
-
-# Where the window is on the screen, wherever it was put: "X Y".
-x11_origin() {
-    local window
-    window=$(xdotool search --sync --onlyvisible --pid "$1" | head -n 1)
-    xdotool getwindowgeometry --shell "$window" | awk -F= '/^X=/ { x = $2 } /^Y=/ { y = $2 } END { print x, y }'
-}
-
-# Lays out the game's board as a player would, by clicking "Расставить" on the
-# menu bar, and checks that cell 1 then shows a tile instead of the board colour.
-x11_arrange() {
-    local x y
-    read -r x y < <(x11_origin "$1")
-    xdotool mousemove "$((x + 150))" "$((y + 9))" click 1
-    sleep 0.3
-    [[ $("$probe" pixel "$((x + 48))" "$((y + 63))") != 3c4a5a ]] || {
-        echo "the click on Расставить did not lay out the board" >&2
-        exit 1
-    }
-}
-
-# ------------------------------------------------------------- Wayland (sway)
-wayland_available() { false; }
-
-# ------------------------------------------------------------- Wayland (sway)
-# A headless sway of the script's own. sway will not run as root, so it and
-# every program on it run as the system user the end-to-end suite uses; the
-# suite's pointer client, kept connected from before the first window, clicks
-# through the compositor.
-wayland_user=dvigushki-e2e
-pointer_client=$build/tests/e2e/dvigushki_virtual_pointer
-
-wayland_available() { command -v sway >/dev/null && [[ -x $pointer_client ]]; }
-
-# The sway user's session, as a command prefix: `"${as_wayland_user[@]}" PROGRAM &`
-# is a simple command, so $! is the program's own PID (setpriv and env exec).
-set_wayland_user() {
-    as_wayland_user=(setpriv --reuid="$wayland_user" --regid="$wayland_user" --init-groups
-        env -i PATH=/usr/bin:/bin HOME="$wayland_runtime" LANG=C.UTF-8
-        XDG_RUNTIME_DIR="$wayland_runtime")
-    # Set only once sway is up: sway itself takes an empty one for a name.
-    [[ -n ${wayland_display:-} ]] && as_wayland_user+=(WAYLAND_DISPLAY="$wayland_display")
-    [[ -n ${sway_socket:-} ]] && as_wayland_user+=(SWAYSOCK="$sway_socket")
-    true
-}
-wayland_pids=()
-
-wayland_start() {
-    id "$wayland_user" >/dev/null 2>&1 ||
-        useradd --system --user-group --no-create-home --home-dir /nonexistent \
-            --shell /usr/sbin/nologin "$wayland_user"
-    wayland_runtime=$(mktemp -d /tmp/dvigushki-wayland-XXXXXX)
-    chown "$wayland_user:$wayland_user" "$wayland_runtime"
-    chmod 700 "$wayland_runtime"
-    printf '%s\n' "output * mode 1024x768 position 0 0 scale 1" "default_border none" \
-        "default_floating_border none" "xwayland disable" >"$wayland_runtime/sway.conf"
-    set_wayland_user
-    "${as_wayland_user[@]}" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
-        sway --config "$wayland_runtime/sway.conf" 2>"$scratch/sway.log" &
-    wayland_pids+=($!)
-    for _ in $(seq 200); do
-        wayland_display=$(cd "$wayland_runtime" && ls wayland-? 2>/dev/null | head -n 1 || true)
-        sway_socket=$(ls "$wayland_runtime"/sway-ipc.*.sock 2>/dev/null | head -n 1 || true)
-        [[ -n $wayland_display && -n $sway_socket ]] && break
-        sleep 0.05
-    done
-    [[ -n $wayland_display && -n $sway_socket ]] || {
-        echo "sway did not start; see its log:" >&2
-        cat "$scratch/sway.log" >&2
-        exit 1
-    }
-    set_wayland_user
-    mkfifo "$scratch/pointer.in"
-    "${as_wayland_user[@]}" "$pointer_client" 1024 768 <"$scratch/pointer.in" >"$scratch/pointer.out" &
-    wayland_pids+=($!)
-    exec {pointer_fd}>"$scratch/pointer.in"
-    pointer "move 1023 767"
-}
-
-wayland_stop() {
-    if [[ -n ${pointer_fd:-} ]]; then
-        exec {pointer_fd}>&-
-        pointer_fd=""
-    fi
-    for pid in "${wayland_pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wayland_pids=()
-    if [[ -n ${wayland_runtime:-} ]]; then
-        rm -rf "$wayland_runtime"
-        wayland_runtime=""
-    fi
-}
-
-# One command to the pointer client, and its answer awaited.
-pointer() {
-    local answered
-    answered=$(grep -c . "$scratch/pointer.out" 2>/dev/null || true)
-    echo "$1" >&"$pointer_fd"
-    for _ in $(seq 200); do
-        (($(grep -c . "$scratch/pointer.out") > answered)) && return
-        sleep 0.01
-    done
-    echo "the pointer client did not answer '$1'" >&2
+session_driver=${build:?the script that sources session.sh sets it}/tests/e2e/dvigushki_session
+[[ -x $session_driver ]] || {
+    echo "$session_driver is missing: it is built with the end-to-end suite" >&2
+    echo "(not in a sanitizer build, nor with -DDVIGUSHKI_E2E_TESTS=OFF)" >&2
     exit 1
 }
 
-# The window of process PID as sway reports it: "X Y", or nothing yet.
-wayland_origin() {
-    "${as_wayland_user[@]}" swaymsg --raw -t get_tree |
-        python3 -c 'import json, sys
-def walk(node):
-    if node.get("pid") == int(sys.argv[1]) and node.get("visible"):
-        print(node["rect"]["x"], node["rect"]["y"])
-    for child in node.get("nodes", []) + node.get("floating_nodes", []):
-        walk(child)
-walk(json.load(sys.stdin))' "$1" | head -n 1
-}
+scratch=$(mktemp -d)
+session_pid=""
+plain_pid=""
+program_pid="" program_ms=""
 
-# Starts a program on sway; once its window shows, prints "PID MS".
-wayland_launch() {
-    local pid t0 t1
-    t0=$(date +%s%N)
-    "${as_wayland_user[@]}" QT_QPA_PLATFORM=wayland "$@" 2>>"$scratch/app.log" &
-    pid=$!
-    for _ in $(seq 400); do
-        if [[ -n $(wayland_origin "$pid") ]]; then
-            t1=$(date +%s%N)
-            awk -v p="$pid" -v ns="$((t1 - t0))" 'BEGIN { printf "%d %.1f\n", p, ns / 1e6 }'
-            return
-        fi
-        sleep 0.05
-    done
-    echo "$1 showed no window on sway" >&2
-    exit 1
-}
-
-# Clicks "Расставить" through the compositor and checks cell 1 through grim.
-wayland_arrange() {
-    local x y colour
-    read -r x y < <(wayland_origin "$1")
-    pointer "click $((x + 150)) $((y + 9))"
-    pointer "move 1023 767"
-    sleep 0.3
-    colour=$("${as_wayland_user[@]}" grim -g "$((x + 48)),$((y + 63)) 1x1" -t ppm - | tail -c 3 | od -An -tx1 | tr -d ' \n')
-    [[ $colour != 3c4a5a ]] || {
-        echo "the click on Расставить did not lay out the board under sway" >&2
+start_on() {
+    local desktop=$1 answered="" in out
+    shift
+    coproc session { exec "$session_driver" "$desktop" "$@"; }
+    session_pid=$!
+    # Copies of the coproc's ends, which bash drops once it ends; the
+    # originals are closed, so that closing the copy ends the driver's input.
+    in=${session[1]} out=${session[0]}
+    exec {session_in}>&"$in" {session_out}<&"$out"
+    exec {in}>&- {out}<&-
+    read -r program_pid program_ms <&"$session_out" && answered=1
+    exec {session_out}<&-
+    [[ -n $answered ]] || {
+        echo "no session on $desktop for ${1:-the game}; the driver said why above" >&2
         exit 1
     }
 }
 
+start_plain() {
+    "$@" &
+    plain_pid=$!
+    program_pid=$plain_pid
+}
+
+end_program() {
+    if [[ -n $session_pid ]]; then
+        # The driver ends the program and the desktop once its input ends.
+        exec {session_in}>&-
+        wait "$session_pid" || true
+        session_pid=""
+    fi
+    if [[ -n $plain_pid ]]; then
+        kill "$plain_pid" 2>/dev/null || true
+        wait "$plain_pid" 2>/dev/null || true
+        plain_pid=""
+    fi
+    program_pid=""
+}
+
+session_cleanup() {
+    end_program
+    rm -rf "$scratch"
+}
+trap session_cleanup EXIT
+trap 'exit 1' INT TERM HUP

@@ -32,13 +32,14 @@ std::string ArtifactDir() {
     return dir.string();
 }
 
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
+               std::chrono::milliseconds every) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) {
             return false;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(15));
+        std::this_thread::sleep_for(every);
     }
     return true;
 }
@@ -177,7 +178,7 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
     chmod(runtime.c_str(), 0700);
 
     ChildProcess::Options game;
-    game.argv = {DVIGUSHKI_EXE};
+    game.argv = {options.program.empty() ? std::string(DVIGUSHKI_EXE) : options.program};
     game.argv.insert(game.argv.end(), options.arguments.begin(), options.arguments.end());
     game.environment = {"LANG=C.UTF-8"};
     // A desktop that does not come up throws: the test fails with the reason.
@@ -203,8 +204,9 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
         where_ = "X display " + xvfb_->DisplayName();
     }
     // The desktop's D-Bus session bus: with a screen reader, one of the
-    // session's own with the AT-SPI bus on it; without, none, so that the
-    // game does not start one of its own that would outlive the test.
+    // session's own with the AT-SPI bus on it; without, none. Without an
+    // address libdbus would start one for the X display (dbus-launch
+    // --autolaunch), and that daemon would outlive the test.
     desktopProgram_ = game;
     if (options.screenReader == ScreenReaderStart::None) {
         game.environment.push_back("DBUS_SESSION_BUS_ADDRESS=disabled:");
@@ -223,21 +225,28 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
     stderrPath_ = dir + "/" + tag + "-game-stderr.txt";
     game.stderrPath = stderrPath_;
     game.stdoutPath = dir + "/" + tag + "-game-stdout.txt";
+    const auto started = std::chrono::steady_clock::now();
     game_ = std::make_unique<ChildProcess>(game);
 
-    // The one application window there, wherever the desktop put it.
+    // The one application window there, wherever the desktop put it, looked
+    // for often enough to time the start: on X11 a look is a few round trips
+    // to the server, while sway's tree comes through swaymsg, a program.
     const QSize client = QSize(ClientWidth, ClientHeight) * scale_;
-    const bool found = WaitUntil([&] {
-        for (const AppWindow& window : desktop_->AppWindows()) {
-            if (window.geometry.width() == client.width() &&
-                window.geometry.height() > client.height()) {
-                window_ = window.id;
-                windowRect_ = window.geometry;
-                return true;
+    const auto every = std::chrono::milliseconds(kind_ == DesktopKind::Sway ? 15 : 1);
+    const bool found = WaitUntil(
+        [&] {
+            for (const AppWindow& window : desktop_->AppWindows()) {
+                if (window.geometry.width() == client.width() &&
+                    window.geometry.height() > client.height()) {
+                    timeToWindow_ = std::chrono::steady_clock::now() - started;
+                    window_ = window.id;
+                    windowRect_ = window.geometry;
+                    return true;
+                }
             }
-        }
-        return !game_->Running();
-    });
+            return !game_->Running();
+        },
+        Patience, every);
     if (!found || window_ == 0) {
         std::ostringstream seen;
         for (const AppWindow& window : desktop_->AppWindows()) {
@@ -252,6 +261,9 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
     // The client area is the bottom of the window, under the menu bar.
     clientRect_ = QRect(windowRect_.left(), windowRect_.bottom() + 1 - client.height(),
                         client.width(), client.height());
+    if (!options.program.empty()) {
+        return;
+    }
     // Painted once its corner, which no cell ever covers, shows the background.
     const QRect corner(clientRect_.topLeft(), QSize(8, 8) * scale_);
     if (!WaitUntil([&] {

@@ -23,8 +23,10 @@ std::string ArtifactDir();
 // Generous: the machine may be busy with other builds.
 inline constexpr std::chrono::seconds Patience(20);
 
-// Waits until `done` holds or `timeout` has passed; whether it held.
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = Patience);
+// Waits until `done` holds or `timeout` has passed, looking `every` so often;
+// whether it held.
+bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = Patience,
+               std::chrono::milliseconds every = std::chrono::milliseconds(15));
 
 // The desktops a session can put the game on: a bare X server (Xvfb), the
 // same under a window manager (openbox), or a Wayland compositor (sway).
@@ -57,6 +59,10 @@ class GameSession {
         bool scaleFromDesktop = false;
         DesktopKind desktop = DesktopFromEnvironment();
         ScreenReaderStart screenReader = ScreenReaderStart::None;
+        // Another program with a window of the game's size in its place, such
+        // as the benchmarks' bare window; it shows no board, so the session
+        // waits for its window alone.
+        std::string program = {};
     };
 
     GameSession() : GameSession(Options{}) {}
@@ -65,6 +71,9 @@ class GameSession {
     // The main window is up, its client area found and painted.
     bool Started() const { return window_ != 0; }
     const std::string& StartFailure() const { return startFailure_; }
+    // From the program's start to its window on the screen, to a
+    // millisecond or so on X11 (on Wayland each look asks the compositor).
+    std::chrono::nanoseconds TimeToWindow() const { return timeToWindow_; }
 
     DesktopKind Kind() const { return kind_; }
     // The connection to the X server; throws on Wayland.
@@ -138,6 +147,7 @@ class GameSession {
     int scale_ = 1;
     int shots_ = 0;
     std::string startFailure_;
+    std::chrono::nanoseconds timeToWindow_{0};
 };
 
 // The menu bar's items and entries, by their place (the texts cannot be read

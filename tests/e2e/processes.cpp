@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <fstream>
 #include <grp.h>
+#include <sched.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/prctl.h>
@@ -17,30 +19,58 @@
 
 namespace {
 
-[[noreturn]] void ChildFails(const char* what) {
-    // Only async-signal-safe calls between fork and exec.
-    const char prefix[] = "test harness: cannot start child: ";
-    (void)!write(STDERR_FILENO, prefix, sizeof prefix - 1);
-    (void)!write(STDERR_FILENO, what, std::strlen(what));
-    (void)!write(STDERR_FILENO, "\n", 1);
+// How long a child has to end by itself once asked.
+constexpr std::chrono::seconds GraceToEnd(5);
+
+// What a child that could not start tells its parent through a pipe that
+// exec closes: the step that failed and its errno.
+struct StartFailure {
+    int error = 0;
+    char step[240] = {};
+};
+
+// The child's side, between fork and exec: async-signal-safe calls only.
+// Each failure is reported on `report`.
+[[noreturn]] void ChildFails(int report, const char* step, const char* what = "") {
+    StartFailure failure;
+    failure.error = errno;
+    std::strncpy(failure.step, step, sizeof failure.step - 1);
+    std::strncat(failure.step, what, sizeof failure.step - 1 - std::strlen(failure.step));
+    (void)!write(report, &failure, sizeof failure);
     _exit(127);
 }
 
-void Redirect(const std::string& path, int fd, int flags) {
-    const int opened = open(path.c_str(), flags, 0644);
+void Redirect(int report, const char* path, int fd, int flags) {
+    const int opened = open(path, flags, 0644);
     if (opened < 0 || dup2(opened, fd) < 0) {
-        ChildFails(path.c_str());
+        ChildFails(report, "opening ", path);
     }
     close(opened);
 }
 
-void Pass(int from, int to) {
-    if (dup2(from, to) < 0) {
-        ChildFails("passing a descriptor");
+void Pass(int report, int from, int to) {
+    // dup2 onto itself would leave close-on-exec set.
+    if (from == to ? fcntl(from, F_SETFD, 0) < 0 : dup2(from, to) < 0) {
+        ChildFails(report, "passing a descriptor");
     }
 }
 
+void WriteProcFile(int report, const char* path, const char* text) {
+    const int fd = open(path, O_WRONLY | O_CLOEXEC);
+    const auto length = static_cast<ssize_t>(std::strlen(text));
+    if (fd < 0 || write(fd, text, static_cast<std::size_t>(length)) != length) {
+        ChildFails(report, "writing ", path);
+    }
+    close(fd);
+}
+
 } // namespace
+
+std::string ErrnoText(int error) {
+    const char* name = strerrorname_np(error);
+    return std::string(std::strerror(error)) + " (" +
+           (name != nullptr ? name : "errno " + std::to_string(error)) + ")";
+}
 
 ChildProcess::ChildProcess(const Options& options) {
     if (options.argv.empty()) {
@@ -58,46 +88,96 @@ ChildProcess::ChildProcess(const Options& options) {
     }
     envp.push_back(nullptr);
     const pid_t parent = getpid();
+    const std::string uidMap =
+        std::to_string(options.idInOwnNamespace) + " " + std::to_string(geteuid()) + " 1\n";
+    const std::string gidMap =
+        std::to_string(options.idInOwnNamespace) + " " + std::to_string(getegid()) + " 1\n";
+
+    // Numbered high, so that no descriptor passed to the child lands on it.
+    int report[2];
+    if (pipe2(report, O_CLOEXEC) != 0) {
+        throw std::runtime_error("cannot start " + options.argv[0] + ": pipe: " + ErrnoText(errno));
+    }
+    const int reportFd = fcntl(report[1], F_DUPFD_CLOEXEC, 100);
+    close(report[1]);
+    if (reportFd < 0) {
+        close(report[0]);
+        throw std::runtime_error("cannot start " + options.argv[0] +
+                                 ": fcntl: " + ErrnoText(errno));
+    }
 
     pid_ = fork();
     if (pid_ < 0) {
-        throw std::runtime_error(std::string("fork: ") + std::strerror(errno));
+        const int error = errno;
+        close(report[0]);
+        close(reportFd);
+        throw std::runtime_error("cannot start " + options.argv[0] + ": fork: " + ErrnoText(error));
     }
     if (pid_ == 0) {
         setpgid(0, 0);
         if (options.stdinFd >= 0) {
-            Pass(options.stdinFd, STDIN_FILENO);
+            Pass(reportFd, options.stdinFd, STDIN_FILENO);
         } else {
-            Redirect("/dev/null", STDIN_FILENO, O_RDONLY);
+            Redirect(reportFd, "/dev/null", STDIN_FILENO, O_RDONLY);
         }
         if (options.stdoutFd >= 0) {
-            Pass(options.stdoutFd, STDOUT_FILENO);
+            Pass(reportFd, options.stdoutFd, STDOUT_FILENO);
         } else {
-            Redirect(options.stdoutPath, STDOUT_FILENO, O_WRONLY | O_CREAT | O_TRUNC);
+            Redirect(reportFd, options.stdoutPath.c_str(), STDOUT_FILENO,
+                     O_WRONLY | O_CREAT | O_TRUNC);
         }
-        Redirect(options.stderrPath, STDERR_FILENO, O_WRONLY | O_CREAT | O_TRUNC);
+        Redirect(reportFd, options.stderrPath.c_str(), STDERR_FILENO, O_WRONLY | O_CREAT | O_TRUNC);
         if (options.passFd >= 0) {
-            Pass(options.passFd, options.passedFd);
+            Pass(reportFd, options.passFd, options.passedFd);
         }
         // The files above are opened as the test's user, before the switch.
-        if (options.uid >= 0 &&
-            (setgroups(0, nullptr) != 0 || setgid(options.gid) != 0 || setuid(options.uid) != 0)) {
-            ChildFails("switching user");
+        if (options.idInOwnNamespace >= 0) {
+            if (unshare(CLONE_NEWUSER) != 0) {
+                ChildFails(reportFd, "unshare(CLONE_NEWUSER)");
+            }
+            WriteProcFile(reportFd, "/proc/self/setgroups", "deny");
+            WriteProcFile(reportFd, "/proc/self/uid_map", uidMap.c_str());
+            WriteProcFile(reportFd, "/proc/self/gid_map", gidMap.c_str());
         }
-        // Set after the switch, which would clear it.
+        if (options.uid >= 0) {
+            if (setgroups(0, nullptr) != 0) {
+                ChildFails(reportFd, "setgroups");
+            }
+            if (setgid(options.gid) != 0) {
+                ChildFails(reportFd, "setgid");
+            }
+            if (setuid(options.uid) != 0) {
+                ChildFails(reportFd, "setuid");
+            }
+        }
+        // Set after the switches, which would clear it.
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != parent) {
             _exit(127); // the test died before the child got here
         }
         execve(argv[0], argv.data(), envp.data());
-        ChildFails(argv[0]);
+        ChildFails(reportFd, "execve");
     }
+    close(reportFd);
     // Set from both sides, so the group exists whichever runs first.
     setpgid(pid_, pid_);
+
+    // Nothing comes through once exec has closed the pipe.
+    StartFailure failure;
+    ssize_t got = 0;
+    do {
+        got = read(report[0], &failure, sizeof failure);
+    } while (got < 0 && errno == EINTR);
+    close(report[0]);
+    if (got == static_cast<ssize_t>(sizeof failure)) {
+        End();
+        throw std::runtime_error("cannot start " + options.argv[0] + ": " + failure.step + ": " +
+                                 ErrnoText(failure.error));
+    }
 }
 
 ChildProcess::~ChildProcess() {
-    Kill();
+    End();
 }
 
 bool ChildProcess::Running() {
@@ -123,13 +203,26 @@ std::optional<int> ChildProcess::WaitForExit(std::chrono::milliseconds timeout) 
     return status_;
 }
 
-void ChildProcess::Kill() {
+void ChildProcess::End() {
     if (pid_ <= 0) {
         return;
     }
     if (!status_) {
-        // The whole group, so that anything the child started goes too. Once
-        // the child is reaped its number may be reused, so no kill after that.
+        // The whole group, so that anything the child started goes too. The
+        // child is watched without being reaped: while it is not, its number
+        // (the group's) cannot be reused, so the last kill hits only its own.
+        kill(-pid_, SIGTERM);
+        const auto deadline = std::chrono::steady_clock::now() + GraceToEnd;
+        for (;;) {
+            siginfo_t info{};
+            const int watched =
+                waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT);
+            if ((watched == 0 && info.si_pid == pid_) || (watched < 0 && errno != EINTR) ||
+                std::chrono::steady_clock::now() > deadline) {
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
         kill(-pid_, SIGKILL);
         int status = 0;
         while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
@@ -144,6 +237,42 @@ std::string ReadFile(const std::string& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+std::string LogTail(const std::string& path, int lines) {
+    std::ifstream in(path);
+    std::deque<std::string> last;
+    std::string line;
+    while (std::getline(in, line)) {
+        last.push_back(line);
+        if (static_cast<int>(last.size()) > lines) {
+            last.pop_front();
+        }
+    }
+    if (last.empty()) {
+        return "\n    (" + path + " is empty)";
+    }
+    std::string text = "\n  the end of " + path + ":";
+    for (const std::string& kept : last) {
+        text += "\n    " + kept;
+    }
+    return text;
+}
+
+int UserNamespaceRefusal() {
+    // In a child: a process with threads cannot make one (EINVAL), and the
+    // test's own credentials stay as they are.
+    const pid_t pid = fork();
+    if (pid < 0) {
+        return errno;
+    }
+    if (pid == 0) {
+        _exit(unshare(CLONE_NEWUSER) == 0 ? 0 : errno);
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : ECHILD;
 }
 
 long ResidentKiB(pid_t pid) {

@@ -7,10 +7,15 @@
 #include <utility>
 #include <vector>
 
-// A program started for a test, in a process group of its own. It is killed
-// with its whole group when this object goes, and the kernel kills it too if
-// the test program itself dies first, so a failed or crashed test leaves
-// nothing running.
+// A program started for a test, in a process group of its own. When this
+// object goes, its whole group is asked to end (SIGTERM, so that an X server
+// takes its lock file and socket with it) and killed if it has not ended
+// within a few seconds; the kernel kills it too if the test program itself
+// dies first, so a failed or crashed test leaves nothing running.
+//
+// A program that cannot be started (a file that cannot be opened, a user
+// that cannot be switched to, exec refused) makes the constructor throw,
+// naming the step and errno.
 class ChildProcess {
   public:
     struct Options {
@@ -30,6 +35,12 @@ class ChildProcess {
         // (some programs refuse to run as root), or -1.
         int uid = -1;
         int gid = -1;
+        // Runs the child in a user namespace of its own, where it is this
+        // user and group (not 0) while the kernel still sees the test's own,
+        // or -1. It reaches every file the test reaches and no more, and
+        // holds no privilege outside. The test's supplementary groups are
+        // dropped inside (setgroups deny), as an unprivileged namespace must.
+        int idInOwnNamespace = -1;
     };
 
     explicit ChildProcess(const Options& options);
@@ -42,7 +53,8 @@ class ChildProcess {
     // Waits for the child to end by itself; its raw wait status, or nothing
     // when it still runs after `timeout`.
     std::optional<int> WaitForExit(std::chrono::milliseconds timeout);
-    void Kill();
+    // Ends the child's whole group, asking first; see above.
+    void End();
 
   private:
     pid_t pid_ = -1;
@@ -51,6 +63,18 @@ class ChildProcess {
 
 // Reads a whole file; empty when it does not exist.
 std::string ReadFile(const std::string& path);
+
+// The last `lines` lines of a log, indented, to quote in a failure message;
+// says so when the log is empty.
+std::string LogTail(const std::string& path, int lines = 12);
+
+// What errno `error` means, with its name: "Permission denied (EACCES)".
+std::string ErrnoText(int error);
+
+// 0 when this process can make a user namespace (see idInOwnNamespace), or
+// the errno that unshare(2) gives: EPERM in a chroot(2), in many containers
+// and where the administrator has turned them off.
+int UserNamespaceRefusal();
 
 // Resident memory of a running process in KiB, from /proc/PID/status.
 long ResidentKiB(pid_t pid);

@@ -17,12 +17,15 @@ struct Outcome {
     std::string standardError;
 };
 
-// One display number that no server answers on.
+// One display number that no server answers on: no socket in the file system,
+// no lock file and no abstract socket (the suite's own servers have only that).
 std::string UnservedDisplay() {
+    const std::string sockets = ReadFile("/proc/net/unix");
     for (int n = 4242;; ++n) {
         const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
         const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-        if (!std::filesystem::exists(socket) && !std::filesystem::exists(lock)) {
+        if (!std::filesystem::exists(socket) && !std::filesystem::exists(lock) &&
+            sockets.find(" @" + socket + "\n") == std::string::npos) {
             return ":" + std::to_string(n);
         }
     }

@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <fcntl.h>
 #include <filesystem>
@@ -14,7 +13,7 @@
 #include <poll.h>
 #include <pwd.h>
 #include <stdexcept>
-#include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -24,27 +23,18 @@ namespace {
 
 constexpr std::chrono::seconds Patience(30);
 
-// The user sway and its clients run as: a system user with no home and no
-// login, made once and kept (making it again on every run would race with
-// tests running side by side).
-passwd* DesktopUser(const std::string& logPath) {
-    if (passwd* user = getpwnam(SwayDesktop::UserName)) {
-        return user;
+// sway's uid in a user namespace of its own: anything but root.
+constexpr int SwayIdInItsNamespace = 1000;
+
+// A directory of the test's own under /tmp, private to its owner. Short, for
+// the sockets inside: a socket's path has room for 107 bytes.
+std::string PrivateDirectory(const char* prefix) {
+    std::string dir = std::string("/tmp/") + prefix + "-XXXXXX";
+    if (mkdtemp(dir.data()) == nullptr) {
+        throw std::runtime_error("cannot make a directory " + dir +
+                                 ": mkdtemp: " + ErrnoText(errno));
     }
-    ChildProcess::Options options;
-    options.argv = {"/usr/sbin/useradd", "--system",          "--user-group",
-                    "--no-create-home",  "--home-dir",        "/nonexistent",
-                    "--shell",           "/usr/sbin/nologin", SwayDesktop::UserName};
-    options.environment = {"PATH=/usr/sbin:/usr/bin:/sbin:/bin"};
-    options.stderrPath = logPath;
-    ChildProcess useradd(options);
-    useradd.WaitForExit(Patience);
-    // Another test may have made it meanwhile; either way it is there now.
-    if (passwd* user = getpwnam(SwayDesktop::UserName)) {
-        return user;
-    }
-    throw std::runtime_error(std::string("cannot make the user ") + SwayDesktop::UserName +
-                             "; see " + logPath);
+    return dir;
 }
 
 // The one socket in `dir` whose name starts with `prefix`, or "".
@@ -58,11 +48,12 @@ std::string Socket(const std::string& dir, const std::string& prefix) {
     return "";
 }
 
-void WaitFor(const std::function<bool()>& done, const std::string& failure) {
+// Throws what `failure` says when `done` has not held within Patience.
+void WaitFor(const std::function<bool()>& done, const std::function<std::string()>& failure) {
     const auto deadline = std::chrono::steady_clock::now() + Patience;
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) {
-            throw std::runtime_error(failure);
+            throw std::runtime_error(failure());
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
@@ -108,21 +99,33 @@ bool SameRing(const QImage& a, const QImage& b) {
 
 SwayDesktop::SwayDesktop(QSize output, const std::string& logPrefix)
     : output_(output), logPrefix_(logPrefix) {
-    const passwd* user = DesktopUser(logPrefix + "-useradd.txt");
-    uid_ = user->pw_uid;
-    gid_ = user->pw_gid;
+    swayHome_.path = PrivateDirectory("dvigushki-sway");
+    runtime_.path = PrivateDirectory("dvigushki-wayland");
 
-    // Short, for the sockets inside: a socket's path has room for 107 bytes.
-    char dir[] = "/tmp/dvigushki-wayland-XXXXXX";
-    if (mkdtemp(dir) != nullptr) {
-        runtime_.path = dir;
-    }
-    if (runtime_.path.empty() || chown(dir, uid_, gid_) != 0 || chmod(dir, 0700) != 0) {
-        throw std::runtime_error(std::string("cannot make a runtime directory: ") +
-                                 std::strerror(errno));
+    ChildProcess::Options sway;
+    if (geteuid() != 0) {
+        swayRunsAs_ = "as the test's own user";
+    } else if (const int refusal = UserNamespaceRefusal(); refusal == 0) {
+        sway.idInOwnNamespace = SwayIdInItsNamespace;
+        swayRunsAs_ = "in a user namespace of its own";
+    } else {
+        const passwd* nobody = getpwnam("nobody");
+        const std::string why =
+            "no user namespace can be made here (unshare: " + ErrnoText(refusal) + ")";
+        if (nobody == nullptr) {
+            throw std::runtime_error("sway will not run as root, " + why +
+                                     ", and there is no user nobody to run it as");
+        }
+        if (chown(swayHome_.path.c_str(), nobody->pw_uid, nobody->pw_gid) != 0) {
+            throw std::runtime_error("cannot give " + swayHome_.path +
+                                     " to nobody: chown: " + ErrnoText(errno));
+        }
+        sway.uid = static_cast<int>(nobody->pw_uid);
+        sway.gid = static_cast<int>(nobody->pw_gid);
+        swayRunsAs_ = "as nobody, since " + why;
     }
 
-    const std::string config = runtime_.path + "/sway.conf";
+    const std::string config = swayHome_.path + "/sway.conf";
     std::ofstream(config)
         << "# One output of a known size at scale 1; nothing drawn around the windows,\n"
            "# no bar, no X server.\n"
@@ -132,64 +135,72 @@ SwayDesktop::SwayDesktop(QSize output, const std::string& logPrefix)
            "default_floating_border none\n"
            "xwayland disable\n";
 
-    ChildProcess::Options sway;
     sway.argv = {"/usr/bin/sway", "--config", config};
     sway.environment = {
-        "PATH=/usr/bin:/bin", "HOME=" + runtime_.path, "XDG_RUNTIME_DIR=" + runtime_.path,
-        "LANG=C.UTF-8",       "WLR_BACKENDS=headless", "WLR_LIBINPUT_NO_DEVICES=1",
+        "PATH=/usr/bin:/bin", "HOME=" + swayHome_.path, "XDG_RUNTIME_DIR=" + swayHome_.path,
+        "LANG=C.UTF-8",       "WLR_BACKENDS=headless",  "WLR_LIBINPUT_NO_DEVICES=1",
         "WLR_RENDERER=pixman"};
     sway.stderrPath = logPrefix_ + "-sway.txt";
-    sway.uid = static_cast<int>(uid_);
-    sway.gid = static_cast<int>(gid_);
     sway_ = std::make_unique<ChildProcess>(sway);
 
-    const std::string failure = "sway did not come up; see " + sway.stderrPath;
+    const std::string running = "sway, running " + swayRunsAs_ + ",";
     WaitFor(
         [&] {
             if (!sway_->Running()) {
-                throw std::runtime_error(failure);
+                throw std::runtime_error(running + " ended before it came up" +
+                                         LogTail(sway.stderrPath));
             }
-            const std::string display = Socket(runtime_.path, "wayland-");
-            swaySocket_ = Socket(runtime_.path, "sway-ipc.");
-            if (display.empty() || swaySocket_.empty()) {
-                return false;
-            }
-            waylandDisplay_ = fs::path(display).filename().string();
-            return true;
+            waylandDisplay_ = Socket(swayHome_.path, "wayland-");
+            swaySocket_ = Socket(swayHome_.path, "sway-ipc.");
+            return !waylandDisplay_.empty() && !swaySocket_.empty();
         },
-        failure);
-    // Ready once the output is laid out as asked.
+        [&] {
+            return running + " made no sockets in " + swayHome_.path + LogTail(sway.stderrPath);
+        });
+    // Ready once the output is laid out as asked. swaymsg may find the
+    // socket before sway answers on it.
+    std::string outputs;
     WaitFor(
         [&] {
-            const QJsonArray outputs =
-                QJsonDocument::fromJson(QByteArray::fromStdString(RunTool(
-                                            {"/usr/bin/swaymsg", "--raw", "-t", "get_outputs"})))
-                    .array();
-            return outputs.size() == 1 && outputs[0].toObject()["active"].toBool() &&
-                   RectOf(outputs[0].toObject()["rect"]) == QRect(QPoint(0, 0), output_) &&
-                   outputs[0].toObject()["scale"].toDouble() == 1.0;
+            try {
+                outputs = RunTool({"/usr/bin/swaymsg", "--raw", "-t", "get_outputs"});
+            } catch (const std::runtime_error& refused) {
+                outputs = refused.what();
+                return false;
+            }
+            const QJsonArray all =
+                QJsonDocument::fromJson(QByteArray::fromStdString(outputs)).array();
+            return all.size() == 1 && all[0].toObject()["active"].toBool() &&
+                   RectOf(all[0].toObject()["rect"]) == QRect(QPoint(0, 0), output_) &&
+                   all[0].toObject()["scale"].toDouble() == 1.0;
         },
-        "sway's output never became " + std::to_string(output_.width()) + "x" +
-            std::to_string(output_.height()) + " at scale 1; see " + sway.stderrPath);
+        [&] {
+            return running + " never laid out its output as " + std::to_string(output_.width()) +
+                   "x" + std::to_string(output_.height()) + " at scale 1; its outputs: " + outputs +
+                   LogTail(sway.stderrPath);
+        });
 
     // The pointer device comes before any window, and stays: a seat that
     // gains its pointer later would leave the window without one at first.
     int commands[2], answers[2];
-    if (pipe2(commands, O_CLOEXEC) != 0 || pipe2(answers, O_CLOEXEC) != 0) {
-        throw std::runtime_error("pipe failed");
+    if (pipe2(commands, O_CLOEXEC) != 0) {
+        throw std::runtime_error("cannot talk to the virtual pointer: pipe: " + ErrnoText(errno));
     }
+    toPointer_.fd = commands[1];
+    const Descriptor pointerInput{commands[0]};
+    if (pipe2(answers, O_CLOEXEC) != 0) {
+        throw std::runtime_error("cannot talk to the virtual pointer: pipe: " + ErrnoText(errno));
+    }
+    fromPointer_.fd = answers[0];
+    const Descriptor pointerOutput{answers[1]};
     ChildProcess::Options pointer;
     pointer.argv = {DVIGUSHKI_VIRTUAL_POINTER, std::to_string(output_.width()),
                     std::to_string(output_.height())};
-    pointer.stdinFd = commands[0];
-    pointer.stdoutFd = answers[1];
+    pointer.stdinFd = pointerInput.fd;
+    pointer.stdoutFd = pointerOutput.fd;
     pointer.stderrPath = logPrefix_ + "-pointer.txt";
     Prepare(pointer);
     pointer_ = std::make_unique<ChildProcess>(pointer);
-    close(commands[0]);
-    close(answers[1]);
-    toPointer_.fd = commands[1];
-    fromPointer_.fd = answers[0];
     // Out of the way of any window (see Click).
     Point("move " + std::to_string(output_.width() - 1) + " " +
           std::to_string(output_.height() - 1));
@@ -207,13 +218,12 @@ SwayDesktop::Descriptor::~Descriptor() {
 }
 
 void SwayDesktop::Prepare(ChildProcess::Options& options) const {
+    // WAYLAND_DISPLAY may name the socket by its path (libwayland 1.15 on).
     options.environment.insert(options.environment.end(),
                                {"PATH=/usr/bin:/bin", "HOME=" + runtime_.path,
                                 "XDG_RUNTIME_DIR=" + runtime_.path,
                                 "WAYLAND_DISPLAY=" + waylandDisplay_, "SWAYSOCK=" + swaySocket_,
                                 "XDG_SESSION_TYPE=wayland", "XDG_CURRENT_DESKTOP=sway"});
-    options.uid = static_cast<int>(uid_);
-    options.gid = static_cast<int>(gid_);
 }
 
 std::string SwayDesktop::RunTool(const std::vector<std::string>& argv) {
@@ -226,8 +236,14 @@ std::string SwayDesktop::RunTool(const std::vector<std::string>& argv) {
     Prepare(options);
     ChildProcess tool(options);
     const std::optional<int> status = tool.WaitForExit(Patience);
-    if (!status || *status != 0) {
-        return "";
+    if (!status) {
+        throw std::runtime_error(name + " did not finish within " +
+                                 std::to_string(Patience.count()) + " s" +
+                                 LogTail(options.stderrPath));
+    }
+    if (!WIFEXITED(*status) || WEXITSTATUS(*status) != 0) {
+        throw std::runtime_error(name + " failed (wait status " + std::to_string(*status) + ")" +
+                                 LogTail(options.stderrPath));
     }
     return ReadFile(options.stdoutPath);
 }
@@ -251,9 +267,10 @@ QImage SwayDesktop::Grab(const QRect& area) {
 
 void SwayDesktop::Point(const std::string& command) {
     const std::string line = command + "\n";
+    const std::string log = logPrefix_ + "-pointer.txt";
     if (write(toPointer_.fd, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
-        throw std::runtime_error("the virtual pointer has gone; see " + logPrefix_ +
-                                 "-pointer.txt");
+        throw std::runtime_error("cannot send \"" + command + "\" to the virtual pointer: write: " +
+                                 ErrnoText(errno) + LogTail(log));
     }
     std::string answer;
     const auto deadline = std::chrono::steady_clock::now() + Patience;
@@ -264,8 +281,11 @@ void SwayDesktop::Point(const std::string& command) {
         pollfd wait{fromPointer_.fd, POLLIN, 0};
         if (left.count() <= 0 || poll(&wait, 1, static_cast<int>(left.count())) <= 0 ||
             read(fromPointer_.fd, &c, 1) != 1) {
-            throw std::runtime_error("the virtual pointer did not answer \"" + command +
-                                     "\"; see " + logPrefix_ + "-pointer.txt");
+            throw std::runtime_error("the virtual pointer did not answer \"" + command + "\"" +
+                                     (pointer_->Running()
+                                          ? " within " + std::to_string(Patience.count()) + " s"
+                                          : "; it has ended") +
+                                     LogTail(log));
         }
         answer += c;
     }

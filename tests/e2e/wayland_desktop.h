@@ -6,7 +6,6 @@
 #include <QJsonObject>
 #include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 // A Wayland desktop of the test's own: sway on a headless output of a known
@@ -16,21 +15,26 @@
 // the events; screenshots come through the compositor too (grim), and the
 // windows' titles, app ids and places from its tree (swaymsg).
 //
-// sway refuses to run as root, so it and every program shown on it run as
-// the system user `dvigushki-e2e`, made on first use, with a runtime
-// directory of their own under /tmp that goes when the desktop goes.
+// Every program shown on it (the game, the pointer, grim, swaymsg) runs as
+// the test itself, with a runtime directory of its own under /tmp. sway
+// refuses to run as root, so a test running as root gives it a user namespace
+// of its own, where its uid is not 0 while the kernel still sees the test's:
+// it reaches the same files and holds no privilege, and no account is made.
+// Where no user namespace can be made (in a chroot(2), in many containers),
+// sway runs as the existing user nobody instead, in a directory it owns; the
+// programs shown on it reach its socket by path. Both directories go when the
+// desktop goes.
 class SwayDesktop : public Desktop {
   public:
-    static constexpr const char* UserName = "dvigushki-e2e";
-
     // `logPrefix` names the files for the compositor's and its tools' output.
     SwayDesktop(QSize output, const std::string& logPrefix);
     SwayDesktop(const SwayDesktop&) = delete;
     SwayDesktop& operator=(const SwayDesktop&) = delete;
 
     // Makes `options` start a program that shows itself here, as it would
-    // start in a Wayland session: its user, runtime directory and display.
+    // start in a Wayland session: its runtime directory and display.
     void Prepare(ChildProcess::Options& options) const;
+    // The path of the compositor's Wayland socket.
     const std::string& DisplayName() const { return waylandDisplay_; }
 
     QSize ScreenSize() const override { return output_; }
@@ -66,8 +70,11 @@ class SwayDesktop : public Desktop {
 
     QSize output_;
     std::string logPrefix_;
-    uid_t uid_ = 0;
-    gid_t gid_ = 0;
+    // How sway runs, for failure messages.
+    std::string swayRunsAs_;
+    // sway's home and runtime directory, with its configuration and sockets.
+    Directory swayHome_;
+    // The runtime directory of the programs shown here.
     Directory runtime_;
     std::string waylandDisplay_;
     std::string swaySocket_;

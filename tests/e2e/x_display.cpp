@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <fcntl.h>
 #include <optional>
 #include <poll.h>
 #include <stdexcept>
@@ -28,15 +29,17 @@ int IgnoreXError(Display*, XErrorEvent*) {
 
 XvfbServer::XvfbServer(QSize screen, const std::string& logPath) {
     int pipeFds[2];
-    if (pipe(pipeFds) != 0) {
-        throw std::runtime_error("pipe failed");
+    if (pipe2(pipeFds, O_CLOEXEC) != 0) {
+        throw std::runtime_error("cannot start Xvfb: pipe: " + ErrnoText(errno));
     }
     // Xvfb picks a free display itself and writes its number to the pipe.
     const std::string geometry =
         std::to_string(screen.width()) + "x" + std::to_string(screen.height()) + "x24";
     ChildProcess::Options options;
-    options.argv = {"/usr/bin/Xvfb", "-displayfd", "3",   "-screen", "0",
-                    geometry,        "-nolisten",  "tcp", "-noreset"};
+    // Clients reach it through its abstract socket, which goes with it: no
+    // socket or folder is left in /tmp/.X11-unix, whatever ends it.
+    options.argv = {"/usr/bin/Xvfb", "-displayfd", "3",         "-screen", "0",       geometry,
+                    "-nolisten",     "tcp",        "-nolisten", "unix",    "-noreset"};
     options.environment = {"PATH=/usr/bin:/bin"};
     options.stderrPath = logPath;
     options.passFd = pipeFds[1];
@@ -61,7 +64,10 @@ XvfbServer::XvfbServer(QSize screen, const std::string& logPath) {
     }
     close(pipeFds[0]);
     if (number.empty() || number.back() != '\n') {
-        throw std::runtime_error("Xvfb did not start; see " + logPath);
+        throw std::runtime_error(std::string("Xvfb ") +
+                                 (process_->Running() ? "named no display within 30 s"
+                                                      : "ended before it named its display") +
+                                 LogTail(logPath));
     }
     number.pop_back();
     name_ = ":" + number;
@@ -78,8 +84,12 @@ WindowManager::WindowManager(XDisplay& display, const std::string& name, const s
     process_ = std::make_unique<ChildProcess>(options);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!display.WindowManagerRunning()) {
-        if (!process_->Running() || std::chrono::steady_clock::now() > deadline) {
-            throw std::runtime_error("openbox did not start; see " + logPath);
+        if (!process_->Running()) {
+            throw std::runtime_error("openbox ended before it took the display" + LogTail(logPath));
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            throw std::runtime_error("openbox did not take the display within 30 s" +
+                                     LogTail(logPath));
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

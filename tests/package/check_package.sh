@@ -64,9 +64,10 @@ manual-page ${manual_page:-none none}
 EOF
 
 # --- installed -------------------------------------------------------------------
-# Other worktrees on this machine may run the same check: one at a time.
-mkdir -p /run/lock
-exec 8>/run/lock/dvigushki-package-check.lock
+# Other worktrees on this machine may run the same check: one at a time. The
+# lock is dpkg's database folder, which is always there, so no lock file is
+# left behind (dpkg's own locks are fcntl locks, which flock never meets).
+exec 8</var/lib/dpkg
 flock 8
 
 status=$(dpkg-query -W -f='${db:Status-Status}' dvigushki 2>/dev/null)
@@ -134,9 +135,11 @@ resolved=$(PATH=$player_path command -v "${command[0]}") || {
     fail "Exec=$exec_line starts $resolved, not the installed /usr/games/dvigushki"
 
 # Xvfb writes its display number into the pipe once it takes connections, and
-# closes the pipe unwritten if it cannot start.
+# closes the pipe unwritten if it cannot start. It listens on an abstract
+# socket only, so nothing is left in /tmp/.X11-unix.
 mkfifo "$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/displayfd" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -nolisten unix 3>"$work/displayfd" \
+    2>"$work/xvfb.log" &
 xvfb=$!
 read -r display <"$work/displayfd" || {
     cat "$work/xvfb.log"
@@ -144,7 +147,12 @@ read -r display <"$work/displayfd" || {
     exit 1
 }
 
+# A session's private runtime folder; without one Qt makes /tmp/runtime-root.
+# No session bus: without an address libdbus starts one for the display
+# (dbus-launch --autolaunch), and that daemon outlives the check.
+mkdir -m 700 "$work/runtime"
 env -u WAYLAND_DISPLAY PATH="$player_path" DISPLAY=":$display" QT_QPA_PLATFORM=xcb \
+    XDG_RUNTIME_DIR="$work/runtime" DBUS_SESSION_BUS_ADDRESS="unix:path=$work/runtime/no-bus" \
     "${command[@]}" >"$work/game.log" 2>&1 &
 game=$!
 # Whichever comes first: the game's window, or the game's end. The timeout

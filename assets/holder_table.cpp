@@ -1,5 +1,7 @@
 #include "holder_table.h"
 
+#include "holders.h"
+
 #include <QString>
 #include <array>
 #include <iterator>
@@ -9,12 +11,6 @@
 namespace pictures {
 
 namespace {
-
-constexpr int kLastHolder = 57;
-
-bool HasPicture(int holder) {
-    return (holder >= 1 && holder <= 16) || (holder >= 33 && holder <= kLastHolder);
-}
 
 // By holder number. A tile is called by its number whether it shows a digit
 // or the piece of the picture that belongs in that place, so switching styles
@@ -36,17 +32,17 @@ constexpr const char* kNames[] = {
     "Пурпурное сердце", "Три скрещённые полосы", "Малиновая рамка", "Голубой треугольник",
 };
 // clang-format on
-static_assert(std::size(kNames) == kLastHolder + 1, "one entry for every holder number");
+static_assert(std::size(kNames) == HolderCount, "one entry for every holder number");
 
 } // namespace
 
 const QImage* HolderPicture(int holder) {
-    if (!HasPicture(holder)) {
+    if (!HoldsPicture(holder)) {
         return nullptr;
     }
     // Decoded on first use and kept for the life of the process, so the
     // pointers handed out never dangle.
-    static std::array<std::unique_ptr<const QImage>, kLastHolder + 1> cache;
+    static std::array<std::unique_ptr<const QImage>, HolderCount> cache;
     static std::mutex guard;
     const std::lock_guard lock(guard);
     auto& slot = cache[static_cast<size_t>(holder)];
@@ -66,7 +62,7 @@ const QImage* HolderPicture(int holder) {
 }
 
 QString HolderName(int holder) {
-    if (!HasPicture(holder)) {
+    if (!HoldsPicture(holder)) {
         return {};
     }
     return QString::fromUtf8(kNames[holder]);

@@ -5,8 +5,8 @@
 
 namespace pictures {
 
-// The picture that holder `holder` holds: 1..16 digit tiles, 33..48 picture pieces,
-// 49 card back, 50..57 pair faces. Any other number gives nullptr.
+// The picture that holder `holder` holds (holders.h numbers them). Any
+// other number gives nullptr.
 const QImage* HolderPicture(int holder);
 
 // What that picture shows, in the words a screen reader says for a cell

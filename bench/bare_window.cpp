@@ -6,6 +6,8 @@
 // the first text a window shows loads the font machinery, which costs more
 // than anything else at start-up, and this tells that cost apart from the
 // game's.
+#include "board_layout.h"
+
 #include <QApplication>
 #include <QLayout>
 #include <QMainWindow>
@@ -30,7 +32,7 @@ int main(int argc, char** argv) {
         bar->addMenu(QStringLiteral("Фигуры"));
         bar->addAction(QStringLiteral("Расставить"));
         auto* client = new QWidget(main.get());
-        client->setFixedSize(339, 352);
+        client->setFixedSize(board::ClientWidth, board::ClientHeight);
         main->setCentralWidget(client);
         // Fixed, as the game's window is: a tiling compositor would
         // otherwise fill the screen with it.
@@ -39,7 +41,7 @@ int main(int argc, char** argv) {
     } else {
         window = std::make_unique<QWidget>();
         // The game's client area with its menu bar's height above it.
-        window->setFixedSize(339, 352 + 19);
+        window->setFixedSize(board::ClientWidth, board::ClientHeight + 19);
     }
     window->setWindowTitle(QStringLiteral("bare window"));
 

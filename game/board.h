@@ -1,10 +1,12 @@
 #pragma once
 
+#include "holders.h"
+
 #include <string_view>
 
 // What the rules may do to the window: the caption and the sixteen board
 // cells. Pictures are named by the number of the hidden holder that keeps
-// them (1..16 digit tiles, 33..48 picture pieces, 49 card back, 50..57 faces).
+// them (holders.h).
 class Board {
   public:
     virtual ~Board() = default;
@@ -15,7 +17,3 @@ class Board {
     // A hidden cell is not drawn and takes no clicks.
     virtual void SetCellVisible(int k, bool visible) = 0;
 };
-
-// Holders of the pictures the rules ask for by name.
-inline constexpr int CardBack = 49;
-inline constexpr int FirstFace = 50; // face f is held by FirstFace - 1 + f

@@ -1,5 +1,7 @@
 #include "deals.h"
 
+#include "holders.h"
+
 #include <cmath>
 #include <utility>
 

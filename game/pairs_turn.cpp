@@ -1,5 +1,6 @@
 #include "pairs_turn.h"
 
+#include "holders.h"
 #include "overflow.h"
 
 void TurnRule(GameState& state, Board& board, int k) {

@@ -1,5 +1,6 @@
 #include "board_refresh.h"
 
+#include "holders.h"
 #include "overflow.h"
 
 namespace {
@@ -9,7 +10,7 @@ constexpr Word TicksBetweenChecks = 50;
 
 void DrawTiles(const GameState& state, Board& board, int firstHolder) {
     for (int k = 1; k <= CellCount; ++k) {
-        for (int v = 1; v <= 16; ++v) {
+        for (int v = 1; v <= TileCount; ++v) {
             if (state.Cells(k) == v) {
                 board.SetCellPicture(k, firstHolder - 1 + v);
             }
@@ -35,10 +36,10 @@ void RefreshBoard(GameState& state, Board& board) {
     if (state.GameMode == FifteenPuzzle) {
         board.SetCaption(FifteenCaption);
         if (state.TileStyle == DigitTiles) {
-            DrawTiles(state, board, 1);
+            DrawTiles(state, board, FirstDigitTile);
         }
         if (state.TileStyle == PictureTiles) {
-            DrawTiles(state, board, 33);
+            DrawTiles(state, board, FirstPictureTile);
         }
     }
     if (state.GameMode == PairsGame) {

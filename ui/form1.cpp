@@ -1,6 +1,7 @@
 #include "form1.h"
 
 #include "accessible_board.h"
+#include "board_layout.h"
 #include "board_refresh.h"
 #include "cell_image.h"
 #include "game_icon.h"
@@ -13,13 +14,6 @@
 #include <cstdio>
 
 namespace {
-
-// The client area below the menu bar, and the board's cell grid, in pixels.
-constexpr QSize ClientSize(339, 352);
-constexpr QSize EmptyCellSize(81, 73);
-constexpr int BoardMargin = 8;
-constexpr int CellPitchX = 80;
-constexpr int CellPitchY = 72;
 
 // The sizes a window manager picks its title-bar and task-switcher icons from.
 constexpr std::array<int, 4> WindowIconSizes = {16, 32, 48, 64};
@@ -55,7 +49,7 @@ Form1::Form1(RandomSource* random) : game_(*this, random != nullptr ? *random : 
 void Form1::BuildBoard() {
     auto* client = new QWidget(this);
     MakeAccessibleBoard(client);
-    client->setFixedSize(ClientSize);
+    client->setFixedSize(board::ClientWidth, board::ClientHeight);
     client->setAutoFillBackground(true);
     QPalette palette = client->palette();
     // It shows between and beside the cells, and where a found pair was taken off.
@@ -74,9 +68,9 @@ void Form1::BuildBoard() {
         cell->setObjectName(QStringLiteral("Image%1").arg(FirstCellImage - 1 + k));
         const int row = (k - 1) / 4;
         const int column = (k - 1) % 4;
-        cell->setGeometry(
-            QRect(QPoint(BoardMargin + CellPitchX * column, BoardMargin + CellPitchY * row),
-                  EmptyCellSize));
+        cell->setGeometry(QRect(board::Margin + board::PitchX * column,
+                                board::Margin + board::PitchY * row, board::EmptyCellWidth,
+                                board::EmptyCellHeight));
         const auto handler = CellClickHandlers.at(static_cast<std::size_t>(k - 1));
         connect(cell, &CellImage::Clicked, this,
                 [this, handler] { Dispatch([this, handler] { (game_.*handler)(); }); });

@@ -3,6 +3,7 @@
 #include "board.h"
 #include "clock_random.h"
 #include "game.h"
+#include "holders.h"
 #include "mouse_only.h"
 
 #include <QMainWindow>
@@ -55,7 +56,7 @@ class Form1 : public QMainWindow, private Board {
     QTimer timer1_;
     // The picture holders by holder number, each made on first use; those
     // that hold no picture stay null.
-    std::array<QPixmap, 58> holders_;
+    std::array<QPixmap, HolderCount> holders_;
     std::array<CellImage*, CellCount> cells_{};
     // The holder whose picture each cell shows, by cell.
     static constexpr int NoPicture = 0;

@@ -1,6 +1,8 @@
 // The game's built-in pictures, each with the holder number the game knows it by.
 #pragma once
 
+#include "board_layout.h"
+
 #include <QImage>
 #include <vector>
 
@@ -21,12 +23,7 @@ std::vector<Picture> PicturePieces();
 // Holder 49 is the card back, 50..57 the eight pair faces.
 std::vector<Picture> Cards();
 
-// The board's cell pitch: cell (row, column), counted from 1, starts at
-// ((column - 1) * kPitchX, (row - 1) * kPitchY).
-inline constexpr int kPitchX = 80;
-inline constexpr int kPitchY = 72;
-
-// Tiles 1..16 laid out as the solved board shows them, lower numbers on top
+// Tiles 1..16 laid out as the solved board shows them, on the board's pitch, lower numbers on top
 // where neighbours overlap; uncovered pixels are `gap`.
 QImage SolvedBoard(const std::vector<Picture>& tiles, QRgb gap);
 

@@ -1,4 +1,5 @@
 #include "artwork.h"
+#include "holders.h"
 #include "raster.h"
 
 #include <QPolygonF>
@@ -171,11 +172,14 @@ QImage Triangle() {
 } // namespace
 
 std::vector<Picture> Cards() {
-    return {
-        {49, FramedCard()},  {50, Ellipse()},     {51, Rectangle()},
-        {52, Diamond()},     {53, CompassStar()}, {54, Heart()},
-        {55, CrossedBars()}, {56, SquareRing()},  {57, Triangle()},
-    };
+    // The faces in their order, face f in holder FirstFace - 1 + f.
+    const QImage faces[FaceCount] = {Ellipse(), Rectangle(),   Diamond(),    CompassStar(),
+                                     Heart(),   CrossedBars(), SquareRing(), Triangle()};
+    std::vector<Picture> cards = {{CardBack, FramedCard()}};
+    for (int f = 1; f <= FaceCount; ++f) {
+        cards.push_back({FirstFace - 1 + f, faces[f - 1]});
+    }
+    return cards;
 }
 
 } // namespace draw

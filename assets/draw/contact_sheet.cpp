@@ -1,4 +1,5 @@
 #include "artwork.h"
+#include "holders.h"
 
 #include <QFont>
 #include <QPainter>
@@ -6,13 +7,14 @@
 namespace draw {
 
 QImage SolvedBoard(const std::vector<Picture>& tiles, QRgb gap) {
-    QImage board(4 * kPitchX + 16, 4 * kPitchY + 24, QImage::Format_RGB888);
+    QImage board(4 * board::PitchX + 16, 4 * board::PitchY + 24, QImage::Format_RGB888);
     board.fill(QColor(gap));
     QPainter painter(&board);
     // Later tiles first, so where two overlap the lower-numbered one shows.
     for (size_t i = tiles.size(); i-- > 0;) {
         const int cell = static_cast<int>(i);
-        painter.drawImage(QPoint(kPitchX * (cell % 4), kPitchY * (cell / 4)), tiles[i].image);
+        painter.drawImage(QPoint(board::PitchX * (cell % 4), board::PitchY * (cell / 4)),
+                          tiles[i].image);
     }
     return board;
 }
@@ -80,25 +82,37 @@ QImage ContactSheet(const std::vector<Picture>& digits, const std::vector<Pictur
     Sheet sheet(image);
 
     int y = rowsTop;
-    sheet.Title(y, QStringLiteral("Digit tiles, holders 1-16"));
+    sheet.Title(y, QStringLiteral("Digit tiles, holders %1-%2")
+                       .arg(FirstDigitTile)
+                       .arg(FirstDigitTile - 1 + TileCount));
     y += kTitleHeight;
     sheet.Row(y, digits, 0, 8);
     sheet.Row(y + kCellHeight, digits, 8, 8);
     y += 2 * kCellHeight;
-    sheet.Title(y, QStringLiteral("Picture pieces, holders 33-48"));
+    sheet.Title(y, QStringLiteral("Picture pieces, holders %1-%2")
+                       .arg(FirstPictureTile)
+                       .arg(FirstPictureTile - 1 + TileCount));
     y += kTitleHeight;
     sheet.Row(y, pieces, 0, 8);
     sheet.Row(y + kCellHeight, pieces, 8, 8);
     y += 2 * kCellHeight;
-    sheet.Title(y, QStringLiteral("Card back and pair faces, holders 49-57"));
+    sheet.Title(
+        y, QStringLiteral("Card back and pair faces, holders %1-%2").arg(CardBack).arg(LastHolder));
     y += kTitleHeight;
     sheet.Row(y, cards, 0, 9);
 
-    sheet.Title(boardsTop, QStringLiteral("Solved boards on the 80 x 72 pitch"));
+    sheet.Title(
+        boardsTop,
+        QStringLiteral("Solved boards on the %1 x %2 pitch").arg(board::PitchX).arg(board::PitchY));
     const int boardY = boardsTop + kTitleHeight;
-    sheet.Board(QPoint(kMargin, boardY), digitBoard, QStringLiteral("digit tiles 1-16"));
+    sheet.Board(QPoint(kMargin, boardY), digitBoard,
+                QStringLiteral("digit tiles %1-%2")
+                    .arg(FirstDigitTile)
+                    .arg(FirstDigitTile - 1 + TileCount));
     sheet.Board(QPoint(kMargin + digitBoard.width() + 40, boardY), pieceBoard,
-                QStringLiteral("picture pieces 33-48"));
+                QStringLiteral("picture pieces %1-%2")
+                    .arg(FirstPictureTile)
+                    .arg(FirstPictureTile - 1 + TileCount));
     return image;
 }
 

@@ -1,5 +1,6 @@
 #include "artwork.h"
 #include "glyphs.h"
+#include "holders.h"
 #include "raster.h"
 
 #include <QSize>
@@ -53,8 +54,8 @@ QImage Tile(int number, QSize size) {
 
 std::vector<Picture> DigitTiles() {
     std::vector<Picture> tiles;
-    for (int n = 1; n <= 16; ++n) {
-        tiles.push_back({n, Tile(n, kTileSizes[static_cast<size_t>(n - 1)])});
+    for (int n = 1; n <= TileCount; ++n) {
+        tiles.push_back({FirstDigitTile - 1 + n, Tile(n, kTileSizes[static_cast<size_t>(n - 1)])});
     }
     return tiles;
 }

@@ -1,5 +1,6 @@
 #include "artwork.h"
 #include "glyphs.h"
+#include "holders.h"
 #include "raster.h"
 
 #include <QLineF>
@@ -26,7 +27,7 @@ constexpr int kWholeWidth = 330;
 constexpr int kWholeHeight = 310;
 
 QPoint CellCorner(int piece) {
-    return {kPitchX * ((piece - 1) % 4), kPitchY * ((piece - 1) / 4)};
+    return {board::PitchX * ((piece - 1) % 4), board::PitchY * ((piece - 1) / 4)};
 }
 
 QRect PieceRect(int piece) {
@@ -195,10 +196,10 @@ QImage Blank(QSize size) {
 std::vector<Picture> PicturePieces() {
     const QImage whole = Whole();
     std::vector<Picture> pieces;
-    for (int n = 1; n <= 15; ++n) {
-        pieces.push_back({32 + n, whole.copy(PieceRect(n))});
+    for (int n = 1; n < TileCount; ++n) {
+        pieces.push_back({FirstPictureTile - 1 + n, whole.copy(PieceRect(n))});
     }
-    pieces.push_back({48, Blank(kPieceSizes[15])});
+    pieces.push_back({FirstPictureTile - 1 + TileCount, Blank(kPieceSizes[15])});
     return pieces;
 }
 

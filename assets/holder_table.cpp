@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <array>
+#include <cstddef>
 #include <memory>
 #include <mutex>
 

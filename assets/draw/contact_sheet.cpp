@@ -2,6 +2,8 @@
 
 #include <QFont>
 #include <QPainter>
+#include <cstddef>
+#include <vector>
 
 namespace draw {
 

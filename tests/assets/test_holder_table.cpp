@@ -1,8 +1,15 @@
 // What every picture from the holder table has in common.
+#include "holder_table.h"
 #include "picture_support.h"
 
 #include <QFile>
+#include <algorithm>
 #include <climits>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 using namespace picture_test;
 

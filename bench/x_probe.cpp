@@ -13,6 +13,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <ratio>
 #include <sys/wait.h>
 #include <unistd.h>
 

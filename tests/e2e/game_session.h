@@ -1,6 +1,7 @@
 #pragma once
 
 #include "board_picture.h"
+#include "desktop.h"
 #include "processes.h"
 #include "wayland_desktop.h"
 #include "x_display.h"
@@ -9,7 +10,9 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 inline constexpr const char* FifteenCaption = "Двигушки";

@@ -1,8 +1,12 @@
 // Both games played through the real window, checked by what the screen shows.
 
+#include "board_picture.h"
 #include "game_session.h"
+#include "processes.h"
+#include "x_display.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <string>

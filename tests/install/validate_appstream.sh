@@ -20,9 +20,9 @@ fi
 
 failures=0
 check() {
-    local out
-    out=$(appstreamcli "$@" 2>&1)
-    if (($?)) || grep -Eq '^ *[EW]:' <<<"$out"; then
+    local out status=0
+    out=$(appstreamcli "$@" 2>&1) || status=$?
+    if ((status)) || grep -Eq '^ *[EW]:' <<<"$out"; then
         echo "FAIL: appstreamcli $*:"
         echo "$out"
         failures=$((failures + 1))

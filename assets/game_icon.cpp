@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <array>
+#include <cstddef>
 
 namespace pictures {
 

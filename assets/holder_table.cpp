@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <array>
+#include <cstddef>
 #include <iterator>
 #include <memory>
 #include <mutex>

@@ -16,6 +16,7 @@
 #include <QWidget>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 int main(int argc, char** argv) {
     const bool withMenuBar = argc > 1 && std::strcmp(argv[1], "--menu-bar") == 0;

@@ -3,6 +3,8 @@
 // platform. Run with: build/bench/dvigushki_bench --benchmark_repetitions=5
 #include "cell_image.h"
 #include "form1.h"
+#include "game.h"
+#include "game_state.h"
 #include "moves.h"
 #include "pairs_turn.h"
 

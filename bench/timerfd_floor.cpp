@@ -4,6 +4,7 @@
 // of being a windowed program with a 1 ms timer at all.
 #include <cstdint>
 #include <cstdio>
+#include <ctime>
 #include <sys/timerfd.h>
 #include <unistd.h>
 

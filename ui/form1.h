@@ -3,15 +3,19 @@
 #include "board.h"
 #include "clock_random.h"
 #include "game.h"
+#include "game_state.h"
 #include "holders.h"
 #include "mouse_only.h"
+#include "random_source.h"
 
 #include <QMainWindow>
 #include <QPixmap>
 #include <QTimer>
 #include <array>
+#include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 
 class CellImage;
 class QAction;

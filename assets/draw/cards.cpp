@@ -3,8 +3,12 @@
 #include "raster.h"
 
 #include <QPolygonF>
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <numbers>
+#include <utility>
+#include <vector>
 
 namespace draw {
 

@@ -3,6 +3,8 @@
 
 #include <QFont>
 #include <QPainter>
+#include <cstddef>
+#include <vector>
 
 namespace draw {
 

@@ -1,6 +1,7 @@
 #include "glyphs.h"
 
 #include <QRawFont>
+#include <algorithm>
 
 namespace draw {
 

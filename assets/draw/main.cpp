@@ -14,6 +14,8 @@
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <cstdio>
+#include <initializer_list>
+#include <vector>
 
 namespace {
 

@@ -6,9 +6,13 @@
 #include <QLineF>
 #include <QPolygonF>
 #include <QSize>
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
+#include <initializer_list>
 #include <numbers>
+#include <vector>
 
 namespace draw {
 

@@ -2,6 +2,7 @@
 
 #include <QLineF>
 #include <algorithm>
+#include <cstddef>
 
 namespace draw {
 

@@ -1,7 +1,12 @@
 // The card back and the eight pair faces.
 #include "picture_support.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <map>
+#include <ostream>
+#include <string>
 
 using namespace picture_test;
 

@@ -2,6 +2,7 @@
 #include "picture_support.h"
 
 #include <cmath>
+#include <cstdlib>
 
 using namespace picture_test;
 

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <string>
+#include <vector>
 
 using namespace picture_test;
 

@@ -1,9 +1,16 @@
 // What every picture from the holder table has in common.
+#include "holder_table.h"
 #include "picture_support.h"
 
 #include <QFile>
 #include <QSet>
+#include <algorithm>
 #include <climits>
+#include <map>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 using namespace picture_test;
 

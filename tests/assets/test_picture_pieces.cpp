@@ -2,6 +2,9 @@
 #include "picture_support.h"
 
 #include <cmath>
+#include <map>
+#include <ostream>
+#include <string>
 
 using namespace picture_test;
 

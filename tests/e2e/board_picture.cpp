@@ -1,6 +1,8 @@
 #include "board_picture.h"
 
 #include <QPainter>
+#include <algorithm>
+#include <cstddef>
 #include <sstream>
 #include <stdexcept>
 

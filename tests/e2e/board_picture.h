@@ -3,9 +3,11 @@
 #include <QImage>
 #include <QRect>
 #include <array>
+#include <initializer_list>
 #include <optional>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 // What a player should see on the board, worked out from the committed PNGs

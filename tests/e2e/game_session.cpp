@@ -1,6 +1,7 @@
 #include "game_session.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <map>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "board_picture.h"
+#include "desktop.h"
 #include "processes.h"
 #include "screen_reader.h"
 #include "wayland_desktop.h"
@@ -10,7 +11,9 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 inline constexpr const char* FifteenCaption = "Двигушки";

@@ -1,9 +1,13 @@
 // Both games played through the real window, checked by what the screen shows
 // and by what a screen reader, started before the game, reads of it.
 
+#include "board_picture.h"
 #include "game_session.h"
+#include "processes.h"
+#include "x_display.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <gtest/gtest.h>
 #include <optional>
 #include <sstream>

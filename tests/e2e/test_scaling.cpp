@@ -2,11 +2,16 @@
 // doubled, no blended colours at the edges. A desktop scaled by a fraction
 // gets the nearest whole scale.
 
+#include "board_picture.h"
 #include "game_session.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <optional>
+#include <set>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
 

@@ -7,12 +7,15 @@
 // DVIGUSHKI_SOAK_SEED=<n> repeats a run; DVIGUSHKI_SOAK_CLICKS=<n> makes it
 // longer or shorter.
 
+#include "board_picture.h"
 #include "game_session.h"
+#include "processes.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>
 #include <iostream>
 #include <random>
+#include <string>
 #include <thread>
 
 namespace {

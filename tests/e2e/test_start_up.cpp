@@ -1,13 +1,22 @@
 // Starting the game where it cannot show its window, losing the display in the
 // middle of a game, and words on the command line it has no use for.
 
+#include "board_picture.h"
 #include "game_session.h"
+#include "processes.h"
 
 #include <QLibraryInfo>
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <optional>
+#include <ostream>
+#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace {
 

@@ -3,9 +3,17 @@
 // of its own.
 
 #include "game_session.h"
+#include "x_display.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <functional>
 #include <gtest/gtest.h>
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 

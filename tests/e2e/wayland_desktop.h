@@ -5,6 +5,7 @@
 
 #include <QJsonObject>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 

@@ -1,11 +1,23 @@
+#include "board_helpers.h"
 #include "clock_random.h"
 #include "deals.h"
+#include "game.h"
 #include "game_fixture.h"
+#include "game_state.h"
+#include "recording_board.h"
+#include "scripted_random.h"
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
 #include <gtest/gtest.h>
+#include <ios>
 #include <random>
 #include <set>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 

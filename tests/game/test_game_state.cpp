@@ -1,9 +1,17 @@
+#include "board_helpers.h"
 #include "board_refresh.h"
+#include "game.h"
 #include "game_fixture.h"
+#include "game_state.h"
 #include "overflow.h"
+#include "recording_board.h"
+#include "scripted_random.h"
 
+#include <array>
 #include <functional>
 #include <gtest/gtest.h>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 TEST(GameStateTest, ComesIntoBeingAllZeros) {

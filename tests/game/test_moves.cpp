@@ -1,7 +1,14 @@
+#include "board_helpers.h"
+#include "game.h"
 #include "game_fixture.h"
+#include "game_state.h"
 #include "moves.h"
 
+#include <array>
+#include <cstddef>
 #include <gtest/gtest.h>
+#include <initializer_list>
+#include <utility>
 
 namespace {
 

@@ -1,6 +1,13 @@
+#include "board_helpers.h"
+#include "game.h"
 #include "game_fixture.h"
+#include "game_state.h"
+#include "recording_board.h"
 
+#include <cstddef>
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 
 namespace {
 

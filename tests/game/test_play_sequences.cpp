@@ -4,11 +4,16 @@
 #include "board_helpers.h"
 #include "board_refresh.h"
 #include "game.h"
+#include "game_state.h"
+#include "random_source.h"
 #include "recording_board.h"
 
+#include <algorithm>
+#include <array>
 #include <gtest/gtest.h>
 #include <random>
 #include <sstream>
+#include <string>
 
 namespace {
 

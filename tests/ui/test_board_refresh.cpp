@@ -1,10 +1,15 @@
 #include "board_helpers.h"
 #include "board_refresh.h"
 #include "game.h"
+#include "game_state.h"
 #include "recording_board.h"
 #include "scripted_random.h"
 
+#include <cstddef>
 #include <gtest/gtest.h>
+#include <initializer_list>
+#include <string>
+#include <vector>
 
 namespace {
 

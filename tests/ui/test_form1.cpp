@@ -1,6 +1,8 @@
 #include "board_helpers.h"
 #include "cell_image.h"
 #include "form1.h"
+#include "game.h"
+#include "game_state.h"
 #include "scripted_random.h"
 #include "whole_scale.h"
 
@@ -10,7 +12,11 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTest>
+#include <cstddef>
 #include <gtest/gtest.h>
+#include <initializer_list>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace {

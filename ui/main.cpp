@@ -46,7 +46,7 @@ int main(int, char**) {
     char* qtArgv[] = {programName.data(), nullptr};
     QCoreApplication::setApplicationName(QString::fromLatin1(ProgramName));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(DesktopEntryId));
-    UseWholeScaleFactors();
+    ChooseScaleRounding();
     FindableByLateScreenReaders();
 
     QtMessageHandler previous = qInstallMessageHandler(HoldBackMessages);

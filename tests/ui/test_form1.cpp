@@ -11,6 +11,9 @@
 #include <QMenuBar>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <map>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -344,5 +347,73 @@ TEST(ScreenScaleFactors, RoundToWholeNumbersHalvesUp) {
     };
     for (const auto& [given, whole] : rows) {
         EXPECT_EQ(WholeScreenScaleFactors(given), whole) << "from \"" << given << '"';
+    }
+}
+
+// Whole scales where Qt will show the window on X11; the compositor's own
+// scale where it tries Wayland first; the player's policy wherever it names
+// one, given to Qt by the game and taken out of the environment.
+TEST(ScaleRounding, FollowsThePlatformQtTriesFirstAndThePlayersPolicy) {
+    using Policy = Qt::HighDpiScaleFactorRoundingPolicy;
+    struct Row {
+        std::map<std::string, std::string> environment;
+        Policy policy;
+        bool playersVariableTaken;
+    };
+    const Row rows[] = {
+        {{}, Policy::Round, false},
+        {{{"DISPLAY", ":0"}}, Policy::Round, false},
+        {{{"WAYLAND_DISPLAY", "wayland-0"}}, Policy::PassThrough, false},
+        // Qt asks only whether it is set; an empty one means wayland-0.
+        {{{"WAYLAND_DISPLAY", ""}, {"DISPLAY", ":0"}}, Policy::PassThrough, false},
+        {{{"XDG_SESSION_TYPE", "wayland"}, {"DISPLAY", ":0"}}, Policy::PassThrough, false},
+        {{{"XDG_SESSION_TYPE", "x11"}, {"WAYLAND_DISPLAY", "wayland-1"}, {"DISPLAY", ":0"}},
+         Policy::PassThrough,
+         false},
+        {{{"XDG_SESSION_TYPE", "Wayland"}, {"DISPLAY", ":0"}}, Policy::Round, false},
+        // QT_QPA_PLATFORM outranks the session; its first plugin goes first.
+        {{{"QT_QPA_PLATFORM", "xcb"}, {"WAYLAND_DISPLAY", "wayland-0"}}, Policy::Round, false},
+        {{{"QT_QPA_PLATFORM", "xcb;wayland"}, {"XDG_SESSION_TYPE", "wayland"}},
+         Policy::Round,
+         false},
+        {{{"QT_QPA_PLATFORM", "wayland"}, {"DISPLAY", ":0"}}, Policy::PassThrough, false},
+        {{{"QT_QPA_PLATFORM", "wayland-egl;xcb"}}, Policy::PassThrough, false},
+        {{{"QT_QPA_PLATFORM", "xcb:wayland"}}, Policy::Round, false},
+        {{{"QT_QPA_PLATFORM", "offscreen"}, {"WAYLAND_DISPLAY", "wayland-0"}},
+         Policy::Round,
+         false},
+        {{{"QT_QPA_PLATFORM", ""}, {"WAYLAND_DISPLAY", "wayland-0"}}, Policy::PassThrough, false},
+        // The player's own policy, in any case, on either platform.
+        {{{"QT_SCALE_FACTOR_ROUNDING_POLICY", "PassThrough"}, {"DISPLAY", ":0"}},
+         Policy::PassThrough,
+         true},
+        {{{"QT_SCALE_FACTOR_ROUNDING_POLICY", "round"}, {"WAYLAND_DISPLAY", "wayland-0"}},
+         Policy::Round,
+         true},
+        {{{"QT_SCALE_FACTOR_ROUNDING_POLICY", "CEIL"}}, Policy::Ceil, true},
+        {{{"QT_SCALE_FACTOR_ROUNDING_POLICY", "RoundPreferFloor"}}, Policy::RoundPreferFloor, true},
+        // An empty one says nothing and goes; one Qt does not know stays for
+        // Qt to report, and the game's choice stands meanwhile.
+        {{{"QT_SCALE_FACTOR_ROUNDING_POLICY", ""}, {"WAYLAND_DISPLAY", "wayland-0"}},
+         Policy::PassThrough,
+         true},
+        {{{"QT_SCALE_FACTOR_ROUNDING_POLICY", "Nearest"}, {"DISPLAY", ":0"}}, Policy::Round, false},
+        {{{"QT_SCALE_FACTOR_ROUNDING_POLICY", "Round "}}, Policy::Round, false},
+    };
+    for (const Row& row : rows) {
+        std::string given;
+        for (const auto& [name, value] : row.environment) {
+            given += name + "=\"" + value + "\" ";
+        }
+        const ScaleRounding rounding =
+            ScaleRoundingFor([&](const char* name) -> std::optional<std::string> {
+                const auto found = row.environment.find(name);
+                if (found == row.environment.end()) {
+                    return std::nullopt;
+                }
+                return found->second;
+            });
+        EXPECT_EQ(static_cast<int>(rounding.policy), static_cast<int>(row.policy)) << given;
+        EXPECT_EQ(rounding.playersVariableTaken, row.playersVariableTaken) << given;
     }
 }

@@ -52,6 +52,7 @@ int main(int, char**) {
     QtMessageHandler previous = qInstallMessageHandler(HoldBackMessages);
     QApplication application(qtArgc, qtArgv);
     qInstallMessageHandler(previous);
+    IgnoreStaleScaleWarnings();
     for (const QString& message : HeldBack().Messages()) {
         qWarning("%s", qPrintable(message));
     }

@@ -2,6 +2,9 @@
 
 #include <QByteArray>
 #include <QGuiApplication>
+#include <QLatin1String>
+#include <QString>
+#include <QtGlobal>
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -11,6 +14,17 @@
 namespace {
 
 constexpr const char* PolicyVariable = "QT_SCALE_FACTOR_ROUNDING_POLICY";
+
+QtMessageHandler passOn = nullptr;
+
+void DropStaleScaleWarning(QtMsgType type, const QMessageLogContext& context,
+                           const QString& message) {
+    if (type == QtWarningMsg && message.startsWith(QLatin1String(
+                                    "The cached device pixel ratio value was stale on window "))) {
+        return;
+    }
+    passOn(type, context, message);
+}
 
 std::string RoundFactor(std::string_view factor) {
     double value = 0;
@@ -110,4 +124,8 @@ void ChooseScaleRounding() {
         qputenv("QT_SCREEN_SCALE_FACTORS",
                 QByteArray::fromStdString(WholeScreenScaleFactors(factors.toStdString())));
     }
+}
+
+void IgnoreStaleScaleWarnings() {
+    passOn = qInstallMessageHandler(DropStaleScaleWarning);
 }

@@ -59,6 +59,16 @@ bool QtTriesWaylandFirst(const Environment& environment);
 // factors in QT_SCREEN_SCALE_FACTORS; before the QApplication is made.
 void ChooseScaleRounding();
 
+// Once the application exists: drops one false alarm of Qt 6.8's and passes
+// every other message on to the handler installed before. At a fractional
+// Wayland scale Qt's Wayland plugin learns a window's scale just after the
+// window has been made at the output's whole one, and Qt's check for a stale
+// device pixel ratio, which then puts the ratio right itself, asks in a warning
+// to report it as a Qt bug ("The cached device pixel ratio value was stale
+// on window update/expose"): once at every start and again as drop-downs
+// open, whatever the program. Nothing is wrong on the screen.
+void IgnoreStaleScaleWarnings();
+
 // A QT_SCREEN_SCALE_FACTORS value with every factor rounded to the nearest
 // whole number, halves up, and at least 1: "1.5" gives "2", and
 // "DP-1=1.25;HDMI-1=1.75" gives "DP-1=1;HDMI-1=2". A factor that is not a

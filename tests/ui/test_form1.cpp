@@ -9,11 +9,14 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QString>
+#include <QStringList>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -416,4 +419,40 @@ TEST(ScaleRounding, FollowsThePlatformQtTriesFirstAndThePlayersPolicy) {
         EXPECT_EQ(static_cast<int>(rounding.policy), static_cast<int>(row.policy)) << given;
         EXPECT_EQ(rounding.playersVariableTaken, row.playersVariableTaken) << given;
     }
+}
+
+// Qt 6.8's false alarm at fractional Wayland scales goes; every other message
+// reaches the handler that was there before, unchanged.
+TEST(StaleScaleWarnings, OnlyQtsFalseAlarmIsDropped) {
+    static QStringList passedOn;
+    passedOn.clear();
+    const QtMessageHandler original =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+            passedOn.append(message);
+        });
+    IgnoreStaleScaleWarnings();
+    const std::pair<const char*, bool> rows[] = {
+        {"The cached device pixel ratio value was stale on window update.  Please file a QTBUG "
+         "which explains how to reproduce.",
+         false},
+        {"The cached device pixel ratio value was stale on window expose.  Please file a QTBUG "
+         "which explains how to reproduce.",
+         false},
+        {"Unknown scale factor rounding policy: Nearest. Supported values are: Round, Ceil, "
+         "Floor, RoundPreferFloor, PassThrough.",
+         true},
+        {"The cached device pixel ratio", true},
+        {"could not connect to display :3", true},
+    };
+    for (const auto& [message, kept] : rows) {
+        qWarning("%s", message);
+    }
+    qInstallMessageHandler(original);
+    QStringList expected;
+    for (const auto& [message, kept] : rows) {
+        if (kept) {
+            expected.append(QString::fromUtf8(message));
+        }
+    }
+    EXPECT_EQ(passedOn, expected);
 }

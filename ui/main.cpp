@@ -46,12 +46,13 @@ int main(int, char**) {
     char* qtArgv[] = {programName.data(), nullptr};
     QCoreApplication::setApplicationName(QString::fromLatin1(ProgramName));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(DesktopEntryId));
-    UseWholeScaleFactors();
+    ChooseScaleRounding();
     FindableByLateScreenReaders();
 
     QtMessageHandler previous = qInstallMessageHandler(HoldBackMessages);
     QApplication application(qtArgc, qtArgv);
     qInstallMessageHandler(previous);
+    IgnoreStaleScaleWarnings();
     for (const QString& message : HeldBack().Messages()) {
         qWarning("%s", qPrintable(message));
     }

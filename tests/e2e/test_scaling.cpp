@@ -1,6 +1,7 @@
 // At twice the size every picture must stay as crisp as drawn: each pixel
 // doubled, no blended colours at the edges. A desktop scaled by a fraction
-// gets the nearest whole scale.
+// gets the nearest whole scale, or the whole scale the player's own rounding
+// policy gives.
 
 #include "board_picture.h"
 #include "game_session.h"
@@ -77,6 +78,15 @@ const ScaledDesktop ScaledDesktops[] = {
     {"ScreenFactor125", "", {"QT_SCREEN_SCALE_FACTORS=1.25"}, 1},
     {"ScreenFactor150", "", {"QT_SCREEN_SCALE_FACTORS=1.5"}, 2},
     {"ScreenFactor175", "", {"QT_SCREEN_SCALE_FACTORS=1.75"}, 2},
+    // X11 chosen in a Wayland session is still X11.
+    {"XftDpi144InAWaylandSession",
+     "Xft.dpi:\t144\n",
+     {"XDG_SESSION_TYPE=wayland", "QT_QPA_PLATFORM=xcb"},
+     2},
+    // The player's own rounding: Round would give 1 at 125 % and 2 at 175 %.
+    {"XftDpi120PlayerRoundsUp", "Xft.dpi:\t120\n", {"QT_SCALE_FACTOR_ROUNDING_POLICY=Ceil"}, 2},
+    {"XftDpi168PlayerRoundsDown", "Xft.dpi:\t168\n", {"QT_SCALE_FACTOR_ROUNDING_POLICY=floor"}, 1},
+    {"XftDpi144PlayerRounds", "Xft.dpi:\t144\n", {"QT_SCALE_FACTOR_ROUNDING_POLICY=Round"}, 2},
 };
 
 class OnAScaledDesktop : public ::testing::TestWithParam<ScaledDesktop> {};
@@ -99,6 +109,8 @@ TEST_P(OnAScaledDesktop, BoardIsAnExactWholeNumberCopy) {
     ASSERT_TRUE(game.Choose(menu::Arrange));
     EXPECT_TRUE(game.WaitForBoard(Arranged(1), "arranged"));
     EXPECT_TRUE(OnlyPictureColours(game, "arranged-colours"));
+    // Whatever the desktop or the player set, a start that goes well says nothing.
+    EXPECT_EQ(game.StandardError(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Desktops, OnAScaledDesktop, ::testing::ValuesIn(ScaledDesktops),

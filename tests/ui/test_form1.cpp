@@ -11,10 +11,14 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QString>
+#include <QStringList>
 #include <QTest>
 #include <cstddef>
 #include <gtest/gtest.h>
 #include <initializer_list>
+#include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -351,4 +355,102 @@ TEST(ScreenScaleFactors, RoundToWholeNumbersHalvesUp) {
     for (const auto& [given, whole] : rows) {
         EXPECT_EQ(WholeScreenScaleFactors(given), whole) << "from \"" << given << '"';
     }
+}
+
+// Whole scales where Qt will show the window on X11; the compositor's own
+// scale where it tries Wayland first; the player's policy wherever it names
+// one, given to Qt by the game and taken out of the environment.
+TEST(ScaleRounding, FollowsThePlatformQtTriesFirstAndThePlayersPolicy) {
+    using Policy = Qt::HighDpiScaleFactorRoundingPolicy;
+    struct Row {
+        std::map<std::string, std::string> environment;
+        Policy policy;
+        bool playersVariableTaken;
+    };
+    const Row rows[] = {
+        {{}, Policy::Round, false},
+        {{{"WAYLAND_DISPLAY", "wayland-0"}}, Policy::PassThrough, false},
+        // Qt asks only whether it is set; an empty one means wayland-0.
+        {{{"WAYLAND_DISPLAY", ""}, {"DISPLAY", ":0"}}, Policy::PassThrough, false},
+        {{{"XDG_SESSION_TYPE", "wayland"}, {"DISPLAY", ":0"}}, Policy::PassThrough, false},
+        {{{"XDG_SESSION_TYPE", "Wayland"}, {"DISPLAY", ":0"}}, Policy::Round, false},
+        // QT_QPA_PLATFORM outranks the session; its first plugin goes first.
+        {{{"QT_QPA_PLATFORM", "xcb"}, {"WAYLAND_DISPLAY", "wayland-0"}}, Policy::Round, false},
+        {{{"QT_QPA_PLATFORM", "xcb;wayland"}, {"XDG_SESSION_TYPE", "wayland"}},
+         Policy::Round,
+         false},
+        {{{"QT_QPA_PLATFORM", "wayland-egl;xcb"}}, Policy::PassThrough, false},
+        {{{"QT_QPA_PLATFORM", "xcb:wayland"}}, Policy::Round, false},
+        {{{"QT_QPA_PLATFORM", "offscreen"}, {"WAYLAND_DISPLAY", "wayland-0"}},
+         Policy::Round,
+         false},
+        {{{"QT_QPA_PLATFORM", ""}, {"WAYLAND_DISPLAY", "wayland-0"}}, Policy::PassThrough, false},
+        // The player's own policy, in any case, on either platform.
+        {{{"QT_SCALE_FACTOR_ROUNDING_POLICY", "PassThrough"}, {"DISPLAY", ":0"}},
+         Policy::PassThrough,
+         true},
+        {{{"QT_SCALE_FACTOR_ROUNDING_POLICY", "round"}, {"WAYLAND_DISPLAY", "wayland-0"}},
+         Policy::Round,
+         true},
+        {{{"QT_SCALE_FACTOR_ROUNDING_POLICY", "CEIL"}}, Policy::Ceil, true},
+        {{{"QT_SCALE_FACTOR_ROUNDING_POLICY", "RoundPreferFloor"}}, Policy::RoundPreferFloor, true},
+        // An empty one says nothing and goes; one Qt does not know stays for
+        // Qt to report, and the game's choice stands meanwhile.
+        {{{"QT_SCALE_FACTOR_ROUNDING_POLICY", ""}, {"WAYLAND_DISPLAY", "wayland-0"}},
+         Policy::PassThrough,
+         true},
+        {{{"QT_SCALE_FACTOR_ROUNDING_POLICY", "Nearest"}, {"DISPLAY", ":0"}}, Policy::Round, false},
+    };
+    for (const Row& row : rows) {
+        std::string given;
+        for (const auto& [name, value] : row.environment) {
+            given += name + "=\"" + value + "\" ";
+        }
+        const ScaleRounding rounding =
+            ScaleRoundingFor([&](const char* name) -> std::optional<std::string> {
+                const auto found = row.environment.find(name);
+                if (found == row.environment.end()) {
+                    return std::nullopt;
+                }
+                return found->second;
+            });
+        EXPECT_EQ(static_cast<int>(rounding.policy), static_cast<int>(row.policy)) << given;
+        EXPECT_EQ(rounding.playersVariableTaken, row.playersVariableTaken) << given;
+    }
+}
+
+// Qt 6.8's false alarm at fractional Wayland scales goes; every other message
+// reaches the handler that was there before, unchanged.
+TEST(StaleScaleWarnings, OnlyQtsFalseAlarmIsDropped) {
+    static QStringList passedOn;
+    passedOn.clear();
+    const QtMessageHandler original =
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+            passedOn.append(message);
+        });
+    IgnoreStaleScaleWarnings();
+    const std::pair<const char*, bool> rows[] = {
+        {"The cached device pixel ratio value was stale on window update.  Please file a QTBUG "
+         "which explains how to reproduce.",
+         false},
+        {"The cached device pixel ratio value was stale on window expose.  Please file a QTBUG "
+         "which explains how to reproduce.",
+         false},
+        {"Unknown scale factor rounding policy: Nearest. Supported values are: Round, Ceil, "
+         "Floor, RoundPreferFloor, PassThrough.",
+         true},
+        {"The cached device pixel ratio", true},
+        {"could not connect to display :3", true},
+    };
+    for (const auto& [message, kept] : rows) {
+        qWarning("%s", message);
+    }
+    qInstallMessageHandler(original);
+    QStringList expected;
+    for (const auto& [message, kept] : rows) {
+        if (kept) {
+            expected.append(QString::fromUtf8(message));
+        }
+    }
+    EXPECT_EQ(passedOn, expected);
 }

@@ -1,16 +1,28 @@
 #!/usr/bin/env bash
-# Checks a built Debian package as a player meets it: what it holds and that
-# its version agrees with the sources, then installs it with apt, starts the
-# installed game the way a desktop does (its desktop entry's Exec line) on an
-# X server of its own, sees the window with its caption and removes the
-# package again. The machine's packages are left as they were, also when a
-# check fails. Needs root, Xvfb and xdotool.
-#   check_package.sh PACKAGE.deb
+# Puts a built Debian package through the gates Debian applies to a package,
+# after what they do not look at:
+# - what it holds, and that every place naming its version agrees;
+# - hardening-check on the game's binary;
+# - piuparts: installed and purged on a clean tree of this machine's release,
+#   made from Debian's archive and kept a week in /var/cache/dvigushki;
+# - autopkgtest, with the null backend (this machine): the tests in
+#   debian/tests against the installed package, then the package and whatever
+#   apt brought in for them are purged again. The machine's packages are left
+#   as they were, also when a check fails.
+# autopkgtest's and piuparts' logs go beside the package. --tests NAMES runs
+# only those tests of debian/tests (a comma-separated list). Needs root.
+#   check_package.sh [--tests NAMES] PACKAGE.deb
 set -uo pipefail
+tests=()
+if [[ ${1:-} == --tests ]]; then
+    IFS=, read -r -a names <<<"$2"
+    for name in "${names[@]}"; do tests+=(--test-name "$name"); done
+    shift 2
+fi
 deb=$(realpath "$1")
+out=$(dirname "$deb")
 root=$(realpath "$(dirname "$0")/../..")
 id=io.github.dvigushki.Dvigushki
-caption=Двигушки
 failures=0
 fail() {
     echo "FAIL: $*"
@@ -63,7 +75,41 @@ metainfo ${metainfo_release:-none none}
 manual-page ${manual_page:-none none}
 EOF
 
-# --- installed -------------------------------------------------------------------
+# --- hardening -----------------------------------------------------------------------
+work=$(mktemp -d)
+trap 'rm -rf "$work"; exit $((failures ? 1 : 0))' EXIT
+dpkg-deb -x "$deb" "$work/unpacked"
+hardening-check "$work/unpacked/usr/games/dvigushki" || fail "hardening-check usr/games/dvigushki"
+
+# --- piuparts --------------------------------------------------------------------
+# A clean tree of this machine's release, as Debian's own piuparts runs start
+# from, made afresh once a week.
+# shellcheck source=/dev/null
+. /etc/os-release
+base=/var/cache/dvigushki/piuparts-$VERSION_CODENAME.tar.gz
+if [[ -z $(find "$base" -mtime -7 2>/dev/null) ]]; then
+    mkdir -p /var/cache/dvigushki
+    partial=$(mktemp "$base.XXXXXX")
+    if mmdebstrap --variant=minbase "$VERSION_CODENAME" "$partial" >"$work/mmdebstrap.log" 2>&1; then
+        mv "$partial" "$base"
+    else
+        rm -f "$partial"
+        cat "$work/mmdebstrap.log"
+        fail "mmdebstrap $VERSION_CODENAME, for piuparts' base"
+    fi
+fi
+if [[ -f $base ]]; then
+    # The upgrade test needs an earlier version to come from; this package
+    # has had no other, and is in no archive.
+    if piuparts --no-upgrade-test -d "$VERSION_CODENAME" -b "$base" "$deb" >"$out/piuparts.log" 2>&1; then
+        grep -E 'INFO: PASS:' "$out/piuparts.log" | sed 's/^.*INFO: /piuparts: /'
+    else
+        tail -n 30 "$out/piuparts.log"
+        fail "piuparts (whole log: $out/piuparts.log)"
+    fi
+fi
+
+# --- autopkgtest -----------------------------------------------------------------
 # Other worktrees on this machine may run the same check: one at a time. The
 # lock is dpkg's database folder, which is always there, so no lock file is
 # left behind (dpkg's own locks are fcntl locks, which flock never meets).
@@ -72,8 +118,8 @@ flock 8
 
 status=$(dpkg-query -W -f='${db:Status-Status}' dvigushki 2>/dev/null)
 if [[ -n $status && $status != not-installed ]]; then
-    echo "FAIL: dvigushki is already on this machine ($status); this check installs and"
-    echo "      removes its own build, so remove it first: apt-get purge dvigushki"
+    echo "FAIL: dvigushki is already on this machine ($status); autopkgtest installs and"
+    echo "      this check removes its own build, so remove it first: apt-get purge dvigushki"
     exit 1
 fi
 
@@ -81,15 +127,10 @@ fi
 known_packages() {
     dpkg-query -W -f='${db:Status-Status} ${binary:Package}\n' | awk '$1 != "not-installed" { print $2 }' | sort
 }
-work=$(mktemp -d)
 packages_before=$work/before
 known_packages >"$packages_before"
-game=""
-xvfb=""
 cleanup() {
-    [[ -n $game ]] && kill "$game" 2>/dev/null && wait "$game" 2>/dev/null
-    [[ -n $xvfb ]] && kill "$xvfb" 2>/dev/null && wait "$xvfb" 2>/dev/null
-    # The game and anything apt brought in for it go again.
+    # The game and anything apt brought in for its tests go again.
     local added
     added=$(known_packages | comm -13 "$packages_before" -)
     if [[ -n $added ]]; then
@@ -112,72 +153,14 @@ cleanup() {
 trap 'cleanup; exit $((failures ? 1 : 0))' EXIT
 trap 'failures=$((failures + 1)); exit 1' INT TERM
 
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq -o DPkg::Lock::Timeout=600 "$deb" \
-    >"$work/install.log" 2>&1 || {
-    cat "$work/install.log"
-    fail "apt-get install $deb"
-    exit 1
-}
-
-desktop=/usr/share/applications/$id.desktop
-# The Exec line less its field codes, split into words as the desktop does for
-# a line without quotes.
-exec_line=$(sed -n 's/^Exec=//p' "$desktop" | sed 's/ %[fFuUdDnNickvm]//g')
-read -r -a command <<<"$exec_line"
-# A player's session finds games on Debian's default user PATH, which root's
-# PATH lacks.
-player_path=/usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games
-resolved=$(PATH=$player_path command -v "${command[0]}") || {
-    fail "Exec=$exec_line: '${command[0]}' is not on a player's PATH"
-    exit 1
-}
-[[ $(realpath "$resolved") == /usr/games/dvigushki ]] ||
-    fail "Exec=$exec_line starts $resolved, not the installed /usr/games/dvigushki"
-
-# Xvfb writes its display number into the pipe once it takes connections, and
-# closes the pipe unwritten if it cannot start. It listens on an abstract
-# socket only, so nothing is left in /tmp/.X11-unix.
-mkfifo "$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -nolisten unix 3>"$work/displayfd" \
-    2>"$work/xvfb.log" &
-xvfb=$!
-read -r display <"$work/displayfd" || {
-    cat "$work/xvfb.log"
-    fail "Xvfb did not start"
-    exit 1
-}
-
-# A session's private runtime folder; without one Qt makes /tmp/runtime-root.
-# No session bus: without an address libdbus starts one for the display
-# (dbus-launch --autolaunch), and that daemon outlives the check.
-mkdir -m 700 "$work/runtime"
-env -u WAYLAND_DISPLAY PATH="$player_path" DISPLAY=":$display" QT_QPA_PLATFORM=xcb \
-    XDG_RUNTIME_DIR="$work/runtime" DBUS_SESSION_BUS_ADDRESS="unix:path=$work/runtime/no-bus" \
-    "${command[@]}" >"$work/game.log" 2>&1 &
-game=$!
-# Whichever comes first: the game's window, or the game's end. The timeout
-# only keeps a game that neither shows a window nor ends from hanging the run.
-DISPLAY=":$display" timeout 120 xdotool search --sync --onlyvisible --pid "$game" \
-    --name "^$caption\$" >"$work/window" 2>/dev/null &
-search=$!
-wait -n "$game" "$search"
-if kill -0 "$search" 2>/dev/null; then
-    kill "$search"
-    cat "$work/game.log"
-    fail "the installed game ended before it showed a window"
-    game=""
-    exit 1
+# The tests run from a clean copy of the sources, as a source package holds them.
+"$root/tools/copy-checkout" "$work/source"
+rm -rf "$out/autopkgtest"
+autopkgtest --output-dir "$out/autopkgtest" "${tests[@]}" "$deb" "$work/source" -- null \
+    >"$work/autopkgtest.log" 2>&1
+status=$?
+sed 's/^/autopkgtest: /' "$out/autopkgtest/summary" 2>/dev/null
+if ((status != 0)); then
+    tail -n 60 "$work/autopkgtest.log"
+    fail "autopkgtest exited with $status (logs: $out/autopkgtest)"
 fi
-wait "$search" || {
-    cat "$work/game.log"
-    fail "no visible window of the installed game named '$caption' appeared"
-    exit 1
-}
-window=$(head -n 1 "$work/window")
-title=$(DISPLAY=":$display" xdotool getwindowname "$window")
-[[ $title == "$caption" ]] || fail "the window's caption is '$title', not '$caption'"
-[[ $(realpath "/proc/$game/exe") == /usr/games/dvigushki ]] ||
-    fail "the window belongs to $(realpath "/proc/$game/exe"), not /usr/games/dvigushki"
-
-((failures)) || echo "installed $(basename "$deb"), started it from $id.desktop" \
-    "(Exec=$exec_line) and saw its window '$title'"

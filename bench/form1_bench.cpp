@@ -242,6 +242,9 @@ void BM_TimerTicksPerSecond(benchmark::State& state) {
 }
 BENCHMARK(BM_TimerTicksPerSecond)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
+// Qt calls a message handler as a plain function, so the one it passes the
+// other messages on to can only be found here.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 QtMessageHandler previousHandler = nullptr;
 
 // The offscreen platform warns about the window's fixed size every time one

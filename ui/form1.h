@@ -22,7 +22,9 @@ class QAction;
 
 // The game's one window: the menu bar, the 4 x 4 board of cells and the timer
 // that redraws the board. It owns the game and its state for the whole run.
-class Form1 : public QMainWindow, private Board {
+// Final: the constructor sets the first caption through the window's own
+// Board override, which a derived class could not replace while it runs.
+class Form1 final : public QMainWindow, private Board {
     Q_OBJECT
 
   public:

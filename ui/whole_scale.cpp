@@ -17,6 +17,9 @@ namespace {
 
 constexpr const char* PolicyVariable = "QT_SCALE_FACTOR_ROUNDING_POLICY";
 
+// The handler that was there before, for every other message. Qt calls a
+// message handler as a plain function, so it can only find it here.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 QtMessageHandler passOn = nullptr;
 
 void DropStaleScaleWarning(QtMsgType type, const QMessageLogContext& context,

@@ -43,6 +43,9 @@ struct Unref {
 template <typename T> using Ref = std::unique_ptr<T, Unref>;
 using Object = Ref<AtspiAccessible>;
 
+// The events since the last "events" command: libatspi's listener adds them,
+// the command reads and clears them, and both are plain callbacks.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 std::vector<std::string> heard;
 
 Object Child(AtspiAccessible* parent, int index) {

@@ -324,7 +324,7 @@ QRect GameSession::MenuBarRect() const {
 std::string GameSession::SaveScreenshot(const std::string& label, const QImage& image) {
     char number[16];
     std::snprintf(number, sizeof number, "%02d", ++shots_);
-    const std::string path = ArtifactDir() + "/" + number + "-" + label + ".png";
+    std::string path = ArtifactDir() + "/" + number + "-" + label + ".png";
     (image.isNull() ? GrabWindow() : image).save(QString::fromStdString(path));
     return path;
 }

@@ -154,7 +154,7 @@ void ExpectDealtFifteen(const Layout& seen, int firstHolder) {
 // What the desktop entry gives the window to be known by: on Wayland the
 // entry's own id, its file name; on X11 its StartupWMClass.
 std::string DesktopEntryName(DesktopKind desktop) {
-    const std::string id = "io.github.dvigushki.Dvigushki";
+    std::string id = "io.github.dvigushki.Dvigushki";
     if (desktop == DesktopKind::Sway) {
         return id;
     }

@@ -41,7 +41,10 @@
 namespace {
 
 // The interfaces as the protocol defines them: every request in order, since
-// a request's number is its place in the list.
+// a request's number is its place in the list. libwayland's wl_message takes
+// its argument types as a `const wl_interface**`, so the two lists of types
+// cannot be const themselves.
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 const wl_interface* noTypes[] = {nullptr, nullptr, nullptr, nullptr, nullptr};
 
 const wl_message pointerRequests[] = {
@@ -57,6 +60,7 @@ const wl_interface virtualPointerInterface = {
     "zwlr_virtual_pointer_v1", 1, static_cast<int>(std::size(pointerRequests)),
     pointerRequests,           0, nullptr};
 
+// NOLINTNEXTLINE(cppcoreguidelines-avoid-non-const-global-variables)
 const wl_interface* createTypes[] = {&wl_seat_interface, &virtualPointerInterface};
 const wl_message managerRequests[] = {
     {"create_virtual_pointer", "?on", createTypes},

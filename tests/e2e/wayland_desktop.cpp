@@ -75,7 +75,7 @@ void CollectViews(const QJsonObject& node, std::vector<QJsonObject>& views) {
         views.push_back(node);
     }
     for (const char* children : {"nodes", "floating_nodes"}) {
-        for (const QJsonValue& child : node[children].toArray()) {
+        for (const auto& child : node[children].toArray()) {
             CollectViews(child.toObject(), views);
         }
     }

@@ -28,12 +28,12 @@ cmake --install "$build" --prefix "$prefix" >/dev/null || {
 
 # The metainfo names the application; everything else follows from its id.
 shopt -s nullglob
-metainfo=("$prefix"/share/metainfo/*.metainfo.xml)
-((${#metainfo[@]} == 1)) || {
-    echo "FAIL: expected one metainfo file in share/metainfo, found ${#metainfo[@]}"
+metainfos=("$prefix"/share/metainfo/*.metainfo.xml)
+((${#metainfos[@]} == 1)) || {
+    echo "FAIL: expected one metainfo file in share/metainfo, found ${#metainfos[@]}"
     exit 1
 }
-metainfo=${metainfo[0]}
+metainfo=${metainfos[0]}
 id=$(sed -n 's:.*<id>\(.*\)</id>.*:\1:p' "$metainfo" | head -n 1)
 [[ $(basename "$metainfo") == "$id.metainfo.xml" ]] ||
     fail "metainfo file $(basename "$metainfo") is not named after its id '$id'"

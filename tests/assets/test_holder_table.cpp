@@ -1,5 +1,6 @@
 // What every picture from the holder table has in common.
 #include "holder_table.h"
+#include "holders.h"
 #include "picture_support.h"
 
 #include <QFile>
@@ -65,6 +66,7 @@ TEST(HolderTable, NumbersWithoutAPictureGiveNull) {
         empty.push_back(h);
     }
     for (int holder : empty) {
+        EXPECT_FALSE(HoldsPicture(holder)) << "holder " << holder;
         EXPECT_EQ(pictures::HolderPicture(holder), nullptr) << "holder " << holder;
         EXPECT_TRUE(pictures::HolderName(holder).isNull()) << "holder " << holder;
     }
@@ -93,6 +95,7 @@ TEST(HolderTable, NamesTellThePicturesApart) {
 // Callers keep the pointer, so it must stay the same object for the process.
 TEST(HolderTable, HandsOutOnePicturePerHolder) {
     for (int holder : AllHolders()) {
+        EXPECT_TRUE(HoldsPicture(holder)) << "holder " << holder;
         EXPECT_EQ(pictures::HolderPicture(holder), &PictureOf(holder)) << "holder " << holder;
     }
 }

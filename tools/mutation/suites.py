@@ -8,10 +8,13 @@ import re
 import sys
 
 # The suites that need no X server and link the mutated code, by CMake target.
+# The picture table and the program that draws the pictures count holders by
+# game/holders.h, so their suite runs too, last.
 SUITES = {
     "game_tests": "tests/game/game_tests",
     "board_refresh_tests": "tests/ui/board_refresh_tests",
     "window_tests": "tests/ui/window_tests",
+    "assets_tests": "tests/assets/assets_tests",
 }
 # Tests slower than this go last, after every quick test of every suite.
 SLOW_TEST_SECONDS = 0.05
@@ -44,9 +47,9 @@ def plan(path, slow, timeouts):
     """The order to build and run the suites in for a mutant of `path`: the one
     likeliest to fail and cheapest to rebuild first, slow tests last."""
     if path.startswith("ui/") or path.endswith(".h"):
-        order = ["board_refresh_tests", "game_tests", "window_tests"]
+        order = ["board_refresh_tests", "game_tests", "window_tests", "assets_tests"]
     else:
-        order = ["game_tests", "board_refresh_tests", "window_tests"]
+        order = ["game_tests", "board_refresh_tests", "window_tests", "assets_tests"]
     stages = []
     for target in order:
         quick = "-" + ":".join(slow[target]) if slow[target] else ""

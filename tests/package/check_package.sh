@@ -173,7 +173,13 @@ rm -rf "$out/autopkgtest"
 autopkgtest --output-dir "$out/autopkgtest" "${tests[@]}" "$deb" "$work/source" -- null \
     >"$work/autopkgtest.log" 2>&1
 status=$?
-sed 's/^/autopkgtest: /' "$out/autopkgtest/summary" 2>/dev/null
+summary=$out/autopkgtest/summary
+sed 's/^/autopkgtest: /' "$summary" 2>/dev/null
+# Debian 13's autopkgtest exits with 8 when every test it ran is superficial,
+# as with --tests desktop-entry alone; each of them must still have passed.
+if ((status == 8)) && [[ -s $summary ]] && ! grep -qv ' PASS' "$summary"; then
+    status=0
+fi
 if ((status != 0)); then
     tail -n 60 "$work/autopkgtest.log"
     fail "autopkgtest exited with $status (logs: $out/autopkgtest)"

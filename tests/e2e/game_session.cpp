@@ -168,6 +168,11 @@ DesktopKind DesktopFromEnvironment() {
     throw std::invalid_argument("DVIGUSHKI_E2E_DESKTOP is x11, openbox or sway, not " + desktop);
 }
 
+std::string GameUnderTest() {
+    const char* chosen = std::getenv("DVIGUSHKI_GAME_UNDER_TEST");
+    return chosen != nullptr && *chosen != '\0' ? chosen : DVIGUSHKI_EXE;
+}
+
 GameSession::GameSession(const Options& options) : kind_(options.desktop), scale_(options.scale) {
     const std::string dir = ArtifactDir();
     static int sessions = 0;
@@ -179,7 +184,7 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
     chmod(runtime.c_str(), 0700);
 
     ChildProcess::Options game;
-    game.argv = {options.program.empty() ? std::string(DVIGUSHKI_EXE) : options.program};
+    game.argv = {options.program.empty() ? GameUnderTest() : options.program};
     game.argv.insert(game.argv.end(), options.arguments.begin(), options.arguments.end());
     game.environment = {"LANG=C.UTF-8"};
     // A desktop that does not come up throws: the test fails with the reason.

@@ -23,6 +23,11 @@ inline constexpr const char* PairsCaption = "Парные картинки";
 // or artifacts/<desktop>/<suite>.<test>/ for DVIGUSHKI_E2E_DESKTOP=sway, openbox.
 std::string ArtifactDir();
 
+// The game the suites play: DVIGUSHKI_GAME_UNDER_TEST when it is set (the
+// test command plays the package's binary, the one players get), else the
+// one this build tree was configured with.
+std::string GameUnderTest();
+
 // Generous: the machine may be busy with other builds.
 inline constexpr std::chrono::seconds Patience(20);
 

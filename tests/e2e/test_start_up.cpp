@@ -110,7 +110,7 @@ Outcome RunGame(const FailedStart& start) {
         ~Cleanup() { std::filesystem::remove_all(path); }
     } cleanup{runtime};
     ChildProcess::Options options;
-    options.argv = {DVIGUSHKI_EXE};
+    options.argv = {GameUnderTest()};
     options.argv.insert(options.argv.end(), start.arguments.begin(), start.arguments.end());
     if (start.withoutWaylandPlugin) {
         // In a mount namespace of its own, so nothing else on the machine
@@ -125,7 +125,7 @@ Outcome RunGame(const FailedStart& start) {
                         "mount --bind \"$0\" \"$1\" && exec \"$2\"",
                         copy,
                         installed,
-                        DVIGUSHKI_EXE};
+                        GameUnderTest()};
     }
     options.environment = {"PATH=/usr/bin:/bin:/usr/sbin:/sbin", "HOME=" + runtime, "LANG=C.UTF-8",
                            "XDG_RUNTIME_DIR=" + runtime};

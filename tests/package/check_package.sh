@@ -3,14 +3,17 @@
 # after what they do not look at:
 # - what it holds, and that every place naming its version agrees;
 # - hardening-check on the game's binary;
-# - piuparts: installed and purged on a clean tree of this machine's release,
-#   made from Debian's archive and kept a week in /var/cache/dvigushki;
-# - autopkgtest, with the null backend (this machine): the tests in
-#   debian/tests against the installed package, then the package and whatever
-#   apt brought in for them are purged again. The machine's packages are left
-#   as they were, also when a check fails.
-# autopkgtest's and piuparts' logs go beside the package. --tests NAMES runs
-# only those tests of debian/tests (a comma-separated list). Needs root.
+# - piuparts: installed and purged on a clean tree of this machine's release;
+# - autopkgtest: the tests in debian/tests against the package installed in
+#   a tree of its own.
+# The trees are made from Debian's archive by tools/debian-tree and kept a
+# week in the user's cache folder. Each gate runs in mount and PID
+# namespaces of its own (as anyone but root, in a user namespace too), so
+# nothing is installed on this machine, whether or not the game already is,
+# and nothing needs sudo. autopkgtest's and piuparts' logs go beside the
+# package. --tests NAMES runs only those tests of debian/tests (a
+# comma-separated list); the test command runs desktop-entry alone, since it
+# runs the end-to-end suites on the package's binary itself.
 #   check_package.sh [--tests NAMES] PACKAGE.deb
 set -uo pipefail
 tests=()
@@ -77,110 +80,110 @@ EOF
 
 # --- hardening -----------------------------------------------------------------------
 work=$(mktemp -d)
-trap 'rm -rf "$work"; exit $((failures ? 1 : 0))' EXIT
+cleanup() {
+    # A user namespace's tree holds files of subordinate ids: it goes from there.
+    [[ -d $work/tree ]] && as_tree_root rm -rf "$work/tree"
+    rm -rf "$work"
+}
+trap 'cleanup; exit $((failures ? 1 : 0))' EXIT
 dpkg-deb -x "$deb" "$work/unpacked"
-# Debian 13's hardening-check looks for AArch64's branch protection note on
-# every architecture, where no x86 binary can carry it, and for x86's
-# control-flow note on arm64 too: each machine leaves out the other's check.
-other_architecture=()
+# The checks a binary of this architecture cannot pass, each with its reason:
+skipped=()
 case $(dpkg --print-architecture) in
 amd64 | i386)
-    # Debian 12's has neither the check nor the option; the tool is a script,
-    # and its help needs perldoc, which a minimal system lacks.
+    # Control-flow protection: the game's own code is compiled with
+    # -fcf-protection, but the C start files (Scrt1.o, crti.o), libc,
+    # libstdc++ and Qt carry no CET note, so the linker rightly leaves the
+    # binary unmarked. Forcing the mark would claim what the process cannot
+    # keep.
+    skipped+=(--nocfprotection)
+    # Debian 13's hardening-check also looks for AArch64's branch protection
+    # note on every architecture. Debian 12's has neither the check nor the
+    # option; the tool is a script, and its help needs perldoc, which a
+    # minimal system lacks.
     grep -q -- nobranchprotection "$(command -v hardening-check)" &&
-        other_architecture=(--nobranchprotection)
+        skipped+=(--nobranchprotection)
     ;;
-arm64) other_architecture=(--nocfprotection) ;;
+arm64) skipped+=(--nocfprotection) ;;
 esac
-hardening-check "${other_architecture[@]}" "$work/unpacked/usr/games/dvigushki" ||
+hardening-check "${skipped[@]}" "$work/unpacked/usr/games/dvigushki" ||
     fail "hardening-check usr/games/dvigushki"
+
+# Runs a command as root of mount and PID namespaces of its own, which end
+# with it; as anyone else, inside a user namespace of their own as well,
+# mapped to their subordinate ids, as mmdebstrap and autopkgtest do.
+as_tree_root() {
+    local user=()
+    (($(id -u) == 0)) || user=(--map-auto --map-root-user)
+    unshare "${user[@]}" --mount --pid --fork --kill-child --propagation private -- "$@"
+}
+
+# shellcheck source=/dev/null
+. /etc/os-release
+release=$VERSION_CODENAME
 
 # --- piuparts --------------------------------------------------------------------
 # A clean tree of this machine's release, as Debian's own piuparts runs start
-# from, made afresh once a week.
-# shellcheck source=/dev/null
-. /etc/os-release
-base=/var/cache/dvigushki/piuparts-$VERSION_CODENAME.tar.gz
-if [[ -z $(find "$base" -mtime -7 2>/dev/null) ]]; then
-    mkdir -p /var/cache/dvigushki
-    # mmdebstrap tells the tarball's format by the file's name.
-    if mmdebstrap --variant=minbase "$VERSION_CODENAME" "$work/base.tar.gz" \
-        >"$work/mmdebstrap.log" 2>&1; then
-        mv "$work/base.tar.gz" "$base"
-    else
-        cat "$work/mmdebstrap.log"
-        fail "mmdebstrap $VERSION_CODENAME, for piuparts' base"
-    fi
-fi
-if [[ -f $base ]]; then
-    # The upgrade test needs an earlier version to come from; this package
-    # has had no other, and is in no archive.
-    if piuparts --no-upgrade-test -d "$VERSION_CODENAME" -b "$base" "$deb" >"$out/piuparts.log" 2>&1; then
+# from. The upgrade test needs an earlier version to come from; this package
+# has had no other, and is in no archive.
+if base=$("$root/tools/debian-tree" "$release" piuparts-base.tar.gz 2>"$work/tree.log"); then
+    if as_tree_root piuparts --no-upgrade-test --tmpdir "$work" -d "$release" -b "$base" "$deb" \
+        >"$out/piuparts.log" 2>&1; then
         grep -E 'INFO: PASS:' "$out/piuparts.log" | sed 's/^.*INFO: /piuparts: /'
     else
         tail -n 30 "$out/piuparts.log"
         fail "piuparts (whole log: $out/piuparts.log)"
     fi
+else
+    cat "$work/tree.log"
+    fail "no tree of $release for piuparts"
 fi
 
 # --- autopkgtest -----------------------------------------------------------------
-# Other worktrees on this machine may run the same check: one at a time. The
-# lock is dpkg's database folder, which is always there, so no lock file is
-# left behind (dpkg's own locks are fcntl locks, which flock never meets).
-exec 8</var/lib/dpkg
-flock 8
-
-status=$(dpkg-query -W -f='${db:Status-Status}' dvigushki 2>/dev/null)
-if [[ -n $status && $status != not-installed ]]; then
-    echo "FAIL: dvigushki is already on this machine ($status); autopkgtest installs and"
-    echo "      this check removes its own build, so remove it first: apt-get purge dvigushki"
-    exit 1
-fi
-
-# Every package dpkg knows in some state other than not-installed.
-known_packages() {
-    dpkg-query -W -f='${db:Status-Status} ${binary:Package}\n' | awk '$1 != "not-installed" { print $2 }' | sort
-}
-packages_before=$work/before
-known_packages >"$packages_before"
-cleanup() {
-    # The game and anything apt brought in for its tests go again.
-    local added
-    added=$(known_packages | comm -13 "$packages_before" -)
-    if [[ -n $added ]]; then
-        # shellcheck disable=SC2086
-        if DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq -o DPkg::Lock::Timeout=600 $added \
-            >"$work/purge.log" 2>&1; then
-            echo "purged again: ${added//$'\n'/ }"
-        else
-            cat "$work/purge.log"
-            echo "FAIL: apt-get purge ${added//$'\n'/ }"
-            failures=$((failures + 1))
-        fi
+# The tree holds what the tests and the game depend on (the first of each
+# set of alternatives), so that a run downloads nothing but the package's
+# own dependencies that changed since the tree was made.
+mapfile -t needs < <(
+    {
+        sed -n 's/^Depends://p' "$root/debian/tests/control"
+        dpkg-deb -f "$deb" Depends
+    } | tr ',' '\n' | sed 's/|.*//; s/(.*)//; s/[[:space:]]//g' | grep -vE '^(@|dvigushki$|$)' | sort -u
+)
+if tree_tarball=$("$root/tools/debian-tree" "$release" autopkgtest.tar -- "${needs[@]}" 2>"$work/tree.log"); then
+    # The tests run from a clean copy of the sources, as a source package
+    # holds them.
+    "$root/tools/copy-checkout" "$work/source"
+    rm -rf "$out/autopkgtest"
+    mkdir -p "$work/tree"
+    # shellcheck disable=SC2016 # expanded by the namespace's bash
+    as_tree_root bash -c '
+        set -e
+        tree=$1 tarball=$2
+        shift 2
+        tar -xf "$tarball" -C "$tree" --exclude=./dev
+        mkdir -p "$tree/dev"
+        mount --rbind /dev "$tree/dev"
+        mount -t proc proc "$tree/proc"
+        mount --rbind /sys "$tree/sys"
+        mount -t tmpfs -o mode=1777 tmpfs "$tree/dev/shm"
+        cp /etc/resolv.conf "$tree/etc/resolv.conf"
+        exec autopkgtest "$@" -- chroot "$tree"
+    ' bash "$work/tree" "$tree_tarball" --output-dir "$out/autopkgtest" "${tests[@]}" \
+        "$deb" "$work/source" >"$work/autopkgtest.log" 2>&1
+    status=$?
+    summary=$out/autopkgtest/summary
+    sed 's/^/autopkgtest: /' "$summary" 2>/dev/null
+    # Debian 13's autopkgtest exits with 8 when every test it ran is
+    # superficial, as with --tests desktop-entry alone; each of them must
+    # still have passed.
+    if ((status == 8)) && [[ -s $summary ]] && ! grep -qv ' PASS' "$summary"; then
+        status=0
     fi
-    [[ -e /usr/games/dvigushki ]] && {
-        echo "FAIL: /usr/games/dvigushki is still there after the purge"
-        failures=$((failures + 1))
-    }
-    rm -rf "$work"
-}
-trap 'cleanup; exit $((failures ? 1 : 0))' EXIT
-trap 'failures=$((failures + 1)); exit 1' INT TERM
-
-# The tests run from a clean copy of the sources, as a source package holds them.
-"$root/tools/copy-checkout" "$work/source"
-rm -rf "$out/autopkgtest"
-autopkgtest --output-dir "$out/autopkgtest" "${tests[@]}" "$deb" "$work/source" -- null \
-    >"$work/autopkgtest.log" 2>&1
-status=$?
-summary=$out/autopkgtest/summary
-sed 's/^/autopkgtest: /' "$summary" 2>/dev/null
-# Debian 13's autopkgtest exits with 8 when every test it ran is superficial,
-# as with --tests desktop-entry alone; each of them must still have passed.
-if ((status == 8)) && [[ -s $summary ]] && ! grep -qv ' PASS' "$summary"; then
-    status=0
-fi
-if ((status != 0)); then
-    tail -n 60 "$work/autopkgtest.log"
-    fail "autopkgtest exited with $status (logs: $out/autopkgtest)"
+    if ((status != 0)); then
+        tail -n 60 "$work/autopkgtest.log"
+        fail "autopkgtest exited with $status (logs: $out/autopkgtest)"
+    fi
+else
+    cat "$work/tree.log"
+    fail "no tree of $release for autopkgtest"
 fi

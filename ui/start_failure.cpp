@@ -5,6 +5,13 @@
 #include <QRegularExpressionMatch>
 #include <QtGlobal>
 #include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
@@ -43,11 +50,41 @@ const QRegularExpression& PluginFailed() {
 
 const QString PluginCausePrefix = QStringLiteral("the Qt platform plugin");
 
+// A display on this machine, ":3", ":3.0" or "unix:3", and its number; a
+// display on another host is reached over the network instead.
+const QRegularExpression& LocalXDisplay() {
+    static const QRegularExpression pattern(QStringLiteral("^(?:unix)?:(\\d+)(?:\\.\\d+)?$"));
+    return pattern;
+}
+
+// Whether something listens on the Unix socket `address` (abstract when it
+// starts with a zero byte). Only the connection is made: the X server says
+// nothing before the client speaks, and a full backlog still means a server.
+bool Listens(const std::string& address) {
+    sockaddr_un where{};
+    where.sun_family = AF_UNIX;
+    if (address.size() >= sizeof where.sun_path) {
+        return false;
+    }
+    std::memcpy(where.sun_path, address.data(), address.size());
+    const int probe = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (probe < 0) {
+        return false;
+    }
+    // An abstract name is exactly its bytes; a path ends with its zero.
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + address.size() +
+                                               (address.front() == '\0' ? 0 : 1));
+    const bool listens =
+        connect(probe, reinterpret_cast<const sockaddr*>(&where), length) == 0 || errno == EAGAIN;
+    close(probe);
+    return listens;
+}
+
 } // namespace
 
 StartFailure::Displays StartFailure::Displays::FromEnvironment() {
     return {qEnvironmentVariable("DISPLAY"), qEnvironmentVariable("WAYLAND_DISPLAY"),
-            qEnvironmentVariable("WAYLAND_SOCKET")};
+            qEnvironmentVariable("WAYLAND_SOCKET"), qEnvironmentVariable("XAUTHORITY")};
 }
 
 void StartFailure::Note(const char* category, const QString& message) {
@@ -56,9 +93,14 @@ void StartFailure::Note(const char* category, const QString& message) {
     if (QLatin1String(category != nullptr ? category : "") == QLatin1String("qt.qpa.xcb")) {
         if (const auto x = XDisplayUnreachable().match(message); x.hasMatch()) {
             const QString display = x.captured(1);
-            pending_ = display.isEmpty()
-                           ? QStringLiteral("no X display (DISPLAY is not set)")
-                           : QStringLiteral("cannot reach the X display %1").arg(display);
+            if (display.isEmpty()) {
+                pending_ = QStringLiteral("no X display (DISPLAY is not set)");
+            } else {
+                pending_ = XDisplayRefusal(display);
+                if (pending_.isEmpty()) {
+                    pending_ = QStringLiteral("cannot reach the X display %1").arg(display);
+                }
+            }
         }
     } else if (const auto wayland = WaylandDisplayUnreachable().match(message);
                wayland.hasMatch()) {
@@ -84,6 +126,28 @@ void StartFailure::Note(const char* category, const QString& message) {
                                                  .arg(PluginCausePrefix, failed.captured(1)));
         pending_.clear();
     }
+}
+
+// Xlib says only "Authorization required" on its own, and Qt then says it
+// could not connect, as it does when no server runs at all. Where the
+// display's socket takes a connection a server is there, and it was the
+// server that turned the game away.
+QString StartFailure::XDisplayRefusal(const QString& display) const {
+    const auto local = LocalXDisplay().match(display);
+    if (!local.hasMatch()) {
+        return {};
+    }
+    const std::string socket = (xSockets_ + QStringLiteral("/X") + local.captured(1)).toStdString();
+    if (!Listens(std::string(1, '\0') + socket) && !Listens(socket)) {
+        return {};
+    }
+    const QString cookies =
+        displays_.xAuthority.isEmpty()
+            ? QStringLiteral("XAUTHORITY is not set, and ~/.Xauthority has no cookie it accepts")
+            : QStringLiteral("XAUTHORITY names %1, which has no cookie it accepts")
+                  .arg(displays_.xAuthority);
+    return QStringLiteral("the X display %1 refused the game: not authorized (%2)")
+        .arg(display, cookies);
 }
 
 QString StartFailure::Reason() const {

@@ -1,8 +1,10 @@
 #include "artwork.h"
+#include "glyphs.h"
 #include "holders.h"
+#include "raster.h"
 
-#include <QFont>
 #include <QPainter>
+#include <cmath>
 #include <cstddef>
 #include <vector>
 
@@ -27,26 +29,23 @@ constexpr int kMargin = 16;
 constexpr int kCellWidth = 104;
 constexpr int kCellHeight = 116;
 constexpr int kTitleHeight = 28;
-constexpr QRgb kSheet = qRgb(0xFF, 0xFF, 0xFF);
+constexpr QRgb kSheet = kWhite;
+
+// The labels are set in the pictures' own typeface and inked where a pixel's
+// centre falls inside a letter, like the digit tiles: the system's text
+// smoothing changes from one FreeType release to the next, and the sheet
+// must come out byte for byte the same wherever it is drawn again.
+constexpr qreal kTitleSize = 16;
+constexpr int kTitleBaseline = 20; // below the top of the title's band
+constexpr qreal kLabelSize = 13;
+constexpr int kLabelBaseline = 12; // below the top of the label's line
 
 class Sheet {
   public:
-    explicit Sheet(QImage& image) : painter_(&image) {
-        QFont font(QStringLiteral("DejaVu Sans"));
-        font.setPixelSize(13);
-        painter_.setFont(font);
-        painter_.setPen(Qt::black);
-    }
+    explicit Sheet(QImage& image) : image_(image) {}
 
     void Title(int y, const QString& text) {
-        QFont bold = painter_.font();
-        bold.setBold(true);
-        bold.setPixelSize(16);
-        painter_.save();
-        painter_.setFont(bold);
-        painter_.drawText(QRect(kMargin, y, 2000, kTitleHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                          text);
-        painter_.restore();
+        Write(text, kTitleSize, QPoint(kMargin, y + kTitleBaseline));
     }
 
     // A row of pictures, each with its holder number underneath.
@@ -54,20 +53,33 @@ class Sheet {
         for (size_t i = 0; i < count && from + i < pictures.size(); ++i) {
             const Picture& p = pictures[from + i];
             const int x = kMargin + static_cast<int>(i) * kCellWidth;
-            painter_.drawImage(QPoint(x, y), p.image);
-            painter_.drawText(QRect(x, y + 96, p.image.width(), 18), Qt::AlignHCenter,
-                              QString::number(p.holder));
+            Place(p.image, QPoint(x, y));
+            Centre(QString::number(p.holder), x, p.image.width(), y + 96 + kLabelBaseline);
         }
     }
 
     void Board(QPoint at, const QImage& board, const QString& caption) {
-        painter_.drawImage(at, board);
-        painter_.drawText(QRect(at.x(), at.y() + board.height() + 2, board.width(), 18),
-                          Qt::AlignHCenter, caption);
+        Place(board, at);
+        Centre(caption, at.x(), board.width(), at.y() + board.height() + 2 + kLabelBaseline);
     }
 
   private:
-    QPainter painter_;
+    void Place(const QImage& picture, QPoint at) { QPainter(&image_).drawImage(at, picture); }
+
+    // `text` with its pen starting on `baseline`.
+    void Write(const QString& text, qreal pixelSize, QPoint baseline) {
+        const QPainterPath outline = TextPath(text, pixelSize).translated(baseline);
+        Paint(image_, Mask::FromPath(outline, image_.width(), image_.height()), kBlack);
+    }
+
+    // A label centred, to the whole pixel, over the `width` columns from `left`.
+    void Centre(const QString& text, int left, int width, int baseline) {
+        const QRectF ink = TextPath(text, kLabelSize).boundingRect();
+        const auto x = static_cast<int>(std::lround(left + (width - ink.width()) / 2 - ink.left()));
+        Write(text, kLabelSize, QPoint(x, baseline));
+    }
+
+    QImage& image_;
 };
 
 } // namespace

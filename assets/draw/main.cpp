@@ -11,7 +11,6 @@
 #include "glyphs.h"
 
 #include <QDir>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <cstdio>
 #include <initializer_list>
@@ -46,9 +45,6 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     draw::LoadTypeface();
-    // The sheet's labels use the plain face of the same family.
-    QFontDatabase::addApplicationFont(
-        QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"));
 
     const std::vector<draw::Picture> digits = draw::DigitTiles();
     const std::vector<draw::Picture> pieces = draw::PicturePieces();

@@ -123,18 +123,18 @@ std::vector<int> FamilyOf(const Layout& layout) {
     };
     bool digits = false, pieces = false, cards = false;
     for (int holder : layout) {
-        digits = digits || (holder >= 1 && holder <= 16);
-        pieces = pieces || (holder >= 33 && holder <= 48);
-        cards = cards || holder >= 49;
+        digits = digits || (holder >= 1 && holder <= DigitBlank);
+        pieces = pieces || (holder >= FirstPiece && holder < CardBack);
+        cards = cards || holder >= CardBack;
     }
     if (digits) {
-        add(1, 16);
+        add(1, DigitBlank);
     }
     if (pieces) {
-        add(33, 48);
+        add(FirstPiece, CardBack - 1);
     }
     if (cards) {
-        add(49, 57);
+        add(CardBack, facts::LastHolder);
     }
     return candidates;
 }

@@ -188,7 +188,7 @@ class Player {
         }
         if (e == Event::Pairs || (e == Event::New && s.GameMode == PairsGame)) {
             for (int n = 1; n <= CellCount; ++n) {
-                if (board_.Picture(n) != BackHolder || !board_.Visible(n)) {
+                if (board_.Picture(n) != facts::CardBack || !board_.Visible(n)) {
                     return "a fresh pairs board is not all backs and all shown";
                 }
             }

@@ -66,6 +66,7 @@ class Tree:
         self.process = None
         self.stop = False
         self.mutated = None  # (path, original text) while a mutant is in place
+        self.programs = {}  # each suite's test program, by target, once built
 
     def sync(self, files):
         """Copies the checkout's files in, rewriting only those that differ."""

@@ -62,7 +62,6 @@ QRect CellCore(int k) {
 }
 
 Pictures::Pictures() {
-    colours_.insert(Background);
     for (int holder = 1; holder < static_cast<int>(holders_.size()); ++holder) {
         if (!facts::HoldsPicture(holder)) {
             continue;
@@ -73,12 +72,7 @@ Pictures::Pictures() {
         if (picture.isNull()) {
             throw std::runtime_error("cannot read " + path.toStdString());
         }
-        picture = picture.convertToFormat(QImage::Format_RGB32);
-        for (int y = 0; y < picture.height(); ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-            colours_.insert(line, line + picture.width());
-        }
-        holders_[static_cast<std::size_t>(holder)] = picture;
+        holders_[static_cast<std::size_t>(holder)] = picture.convertToFormat(QImage::Format_RGB32);
     }
 }
 

@@ -7,7 +7,6 @@
 #include <array>
 #include <initializer_list>
 #include <optional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,13 +47,10 @@ class Pictures {
   public:
     static const Pictures& Committed();
     const QImage& Holder(int holder) const;
-    // Every colour any picture uses, and the window background.
-    const std::set<QRgb>& Colours() const { return colours_; }
 
   private:
     Pictures();
     std::array<QImage, facts::LastHolder + 1> holders_;
-    std::set<QRgb> colours_;
 };
 
 // The client area a player should see, at `scale` screen pixels per pixel.

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -105,19 +106,16 @@ TEST_F(PairsTurnTest, NewBoardCarriesTheTurnCountOver) {
 }
 
 TEST_F(PairsTurnTest, NumberOutsideTheDeckShowsNothingButStillCounts) {
-    S().Cells(5) = 0;
-    S().FaceShown(5) = 4;
-    Click(5);
-    EXPECT_EQ(S().FlipCount, 1);
-    EXPECT_EQ(S().FaceShown(5), 4);
-    EXPECT_TRUE(board.calls.empty());
-
-    S().Cells(6) = 17;
-    S().FaceShown(6) = 2;
-    Click(6);
-    EXPECT_EQ(S().FlipCount, 2);
-    EXPECT_EQ(S().FaceShown(6), 2);
-    EXPECT_TRUE(board.calls.empty());
+    // Two numbers no card has, clicked one after the other.
+    Word flips = 0;
+    for (const auto& [k, number] : {std::pair{5, 0}, std::pair{6, 17}}) {
+        S().Cells(k) = static_cast<Word>(number);
+        S().FaceShown(k) = 4;
+        Click(k);
+        EXPECT_EQ(S().FlipCount, ++flips) << "number " << number;
+        EXPECT_EQ(S().FaceShown(k), 4) << "number " << number;
+        EXPECT_TRUE(board.calls.empty()) << "number " << number;
+    }
 }
 
 TEST_F(PairsTurnTest, FifteenPuzzleClicksDoNotTurnCards) {

@@ -10,7 +10,7 @@
 #   sway (Wayland).
 #
 # The programs run on desktops of the end-to-end suite's own, started, found
-# and played through its session driver (see session.sh). They run in turn,
+# and played through a session driver on its harness (see session.sh). They run in turn,
 # round after round, and medians are quoted, so that a machine busy with
 # something else weighs on all of them alike; still, the figures mean
 # something only on an otherwise idle machine.

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Where the idle game spends its time: samples the running game with perf
-# while it idles on a laid-out board under Xvfb (started through the
-# end-to-end suite's session driver, see session.sh), and says what share of
-# the samples fell in the game's own code and in picture handling (pixmaps,
-# images, painting), beside the biggest single items. Only an otherwise idle
-# machine gives shares worth quoting.
+# while it idles on a laid-out board under Xvfb (started through a session
+# driver on the end-to-end suite's harness, see session.sh), and says what
+# share of the samples fell in the game's own code and in picture handling
+# (pixmaps, images, painting), beside the biggest single items. Only an
+# otherwise idle machine gives shares worth quoting.
 #
 #   bench/profile.sh [BUILD_DIR]            (needs Debian's linux-perf)
 #   SECONDS_SAMPLED=20 bench/profile.sh     (the default)

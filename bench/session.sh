@@ -1,8 +1,9 @@
 # shellcheck shell=bash disable=SC2034 # program_pid, program_ms: for the scripts that source this
 # Sourced by figures.sh and profile.sh, after they set $build (the build
 # folder): the game and its yardsticks started the way the end-to-end suite
-# starts them, on a desktop of its own, through its session driver; and the
-# clean-up that ends them all when the script ends, however it ends.
+# starts them, on a desktop of its own, through the session driver built on
+# its harness (session_driver.cpp); and the clean-up that ends them all when
+# the script ends, however it ends.
 #
 #   start_on DESKTOP [PROGRAM ARGS...]   x11 or sway; without PROGRAM the game,
 #       its board laid out. Sets program_pid, and program_ms: the time from
@@ -13,10 +14,10 @@
 #
 # Sets $scratch, a folder that goes at the end.
 
-session_driver=${build:?the script that sources session.sh sets it}/tests/e2e/dvigushki_session
+session_driver=${build:?the script that sources session.sh sets it}/bench/dvigushki_session
 [[ -x $session_driver ]] || {
-    echo "$session_driver is missing: it is built with the end-to-end suite" >&2
-    echo "(not in a sanitizer build, nor with -DDVIGUSHKI_E2E_TESTS=OFF)" >&2
+    echo "$session_driver is missing: it is built on the end-to-end suite's harness" >&2
+    echo "(not with -DDVIGUSHKI_E2E_TESTS=OFF)" >&2
     exit 1
 }
 

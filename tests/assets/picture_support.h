@@ -2,6 +2,8 @@
 // pixel queries.
 #pragma once
 
+#include "board_facts.h"
+
 #include <QImage>
 #include <QPainter>
 #include <functional>
@@ -35,8 +37,8 @@ inline const Colours kPalette = {kLightGrey, kRed,   kBlue,    kBlack, kDarkGrey
 
 inline std::vector<int> AllHolders() {
     std::vector<int> all;
-    for (int h = 1; h <= 57; ++h) {
-        if (h <= 16 || h >= 33) {
+    for (int h = 1; h <= facts::LastHolder; ++h) {
+        if (facts::HoldsPicture(h)) {
             all.push_back(h);
         }
     }
@@ -52,7 +54,7 @@ inline QSize ExpectedSize(int holder) {
         {37, {79, 79}}, {38, {86, 82}}, {39, {81, 83}}, {40, {83, 78}}, {41, {75, 90}},
         {42, {80, 90}}, {43, {88, 91}}, {44, {82, 87}}, {45, {75, 78}}, {46, {85, 79}},
         {47, {86, 84}}, {48, {81, 86}}};
-    return holder >= 49 ? QSize(80, 71) : sizes.at(holder); // cards share one size
+    return holder >= facts::CardBack ? QSize(80, 71) : sizes.at(holder); // cards share one size
 }
 
 // The picture from the holder table; fails the test when there is none.
@@ -101,10 +103,15 @@ inline bool Touches(const QImage& image, QRgb colour, QRgb neighbour, QRect area
     return touches;
 }
 
-// Where piece n (holder 32 + n) lies on the solved board: cell (r, c) starts
-// at (80 (c - 1), 72 (r - 1)).
+// The picture of piece n (1..16).
+inline const QImage& PieceOf(int piece) {
+    return PictureOf(facts::FirstPiece - 1 + piece);
+}
+
+// Where piece n lies on the solved board, measured from cell 1's corner.
 inline QRect PieceOnBoard(int piece) {
-    return {QPoint(80 * ((piece - 1) % 4), 72 * ((piece - 1) / 4)), ExpectedSize(32 + piece)};
+    return {QPoint(facts::CellLeft(piece) - facts::Margin, facts::CellTop(piece) - facts::Margin),
+            ExpectedSize(facts::FirstPiece - 1 + piece)};
 }
 
 // The sixteen pieces laid out solved, lower numbers on top where they overlap.
@@ -113,7 +120,7 @@ inline QImage SolvedPieces() {
     board.fill(Qt::transparent);
     QPainter painter(&board);
     for (int piece = 16; piece >= 1; --piece) {
-        painter.drawImage(PieceOnBoard(piece).topLeft(), PictureOf(32 + piece));
+        painter.drawImage(PieceOnBoard(piece).topLeft(), PieceOf(piece));
     }
     return board;
 }

@@ -83,9 +83,10 @@ TEST(HolderTable, NamesTellThePicturesApart) {
     QSet<QString> tiles, cards;
     for (int n = 1; n <= 16; ++n) {
         tiles.insert(pictures::HolderName(n));
-        EXPECT_EQ(pictures::HolderName(32 + n), pictures::HolderName(n)) << "tile " << n;
+        EXPECT_EQ(pictures::HolderName(facts::FirstPiece - 1 + n), pictures::HolderName(n))
+            << "tile " << n;
     }
-    for (int holder = 49; holder <= 57; ++holder) {
+    for (int holder = facts::CardBack; holder <= facts::LastHolder; ++holder) {
         cards.insert(pictures::HolderName(holder));
     }
     EXPECT_EQ(tiles.size(), 16);

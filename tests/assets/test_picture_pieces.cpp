@@ -21,8 +21,8 @@ TEST(PicturePieces, AgreeWhereTheyOverlap) {
                 continue;
             }
             ++overlaps;
-            const QImage pa = PictureOf(32 + a).copy(shared.translated(-PieceOnBoard(a).topLeft()));
-            const QImage pb = PictureOf(32 + b).copy(shared.translated(-PieceOnBoard(b).topLeft()));
+            const QImage pa = PieceOf(a).copy(shared.translated(-PieceOnBoard(a).topLeft()));
+            const QImage pb = PieceOf(b).copy(shared.translated(-PieceOnBoard(b).topLeft()));
             EXPECT_TRUE(pa == pb) << "pieces " << a << " and " << b;
         }
     }
@@ -43,7 +43,7 @@ class PieceShows : public testing::TestWithParam<PieceContent> {};
 
 TEST_P(PieceShows, ItsPartOfThePicture) {
     const PieceContent& want = GetParam();
-    const Colours found = ColoursIn(PictureOf(32 + want.piece));
+    const Colours found = ColoursIn(PieceOf(want.piece));
     for (QRgb colour : want.required) {
         EXPECT_TRUE(found.contains(colour)) << "missing " << ColourName(colour);
     }

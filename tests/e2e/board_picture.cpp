@@ -54,7 +54,7 @@ std::string Describe(const Layout& layout) {
 }
 
 QPoint CellCorner(int k) {
-    return {8 + 80 * ((k - 1) % 4), 8 + 72 * ((k - 1) / 4)};
+    return {facts::CellLeft(k), facts::CellTop(k)};
 }
 
 QRect CellCore(int k) {
@@ -62,9 +62,8 @@ QRect CellCore(int k) {
 }
 
 Pictures::Pictures() {
-    colours_.insert(Background);
     for (int holder = 1; holder < static_cast<int>(holders_.size()); ++holder) {
-        if (holder > 16 && holder < 33) {
+        if (!facts::HoldsPicture(holder)) {
             continue;
         }
         const QString path =
@@ -73,12 +72,7 @@ Pictures::Pictures() {
         if (picture.isNull()) {
             throw std::runtime_error("cannot read " + path.toStdString());
         }
-        picture = picture.convertToFormat(QImage::Format_RGB32);
-        for (int y = 0; y < picture.height(); ++y) {
-            const auto* line = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-            colours_.insert(line, line + picture.width());
-        }
-        holders_[static_cast<std::size_t>(holder)] = picture;
+        holders_[static_cast<std::size_t>(holder)] = picture.convertToFormat(QImage::Format_RGB32);
     }
 }
 
@@ -174,7 +168,7 @@ std::vector<int> Range(int first, int last) {
 std::vector<int> DifferingCells(const QImage& seen, const QImage& expected, int scale) {
     std::vector<int> cells;
     for (int k = 1; k <= 16; ++k) {
-        const QRect pitch(CellCorner(k) * scale, QSize(80, 72) * scale);
+        const QRect pitch(CellCorner(k) * scale, QSize(facts::PitchX, facts::PitchY) * scale);
         bool differs = false;
         for (int y = pitch.top(); y <= pitch.bottom() && !differs; ++y) {
             for (int x = pitch.left(); x <= pitch.right() && !differs; ++x) {

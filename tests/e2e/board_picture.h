@@ -1,11 +1,12 @@
 #pragma once
 
+#include "board_facts.h"
+
 #include <QImage>
 #include <QRect>
 #include <array>
 #include <initializer_list>
 #include <optional>
-#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,20 +16,19 @@
 // every cell draws its picture unscaled at its corner, the lower-numbered
 // cells on top.
 
-inline constexpr int ClientWidth = 339;
-inline constexpr int ClientHeight = 352;
+// The board's facts by their short names: the suites never meet the game's
+// own headers, where the same names stand.
+using facts::CardBack;
+using facts::ClientHeight;
+using facts::ClientWidth;
+using facts::DigitBlank;
+using facts::FaceHolder;
+using facts::FirstPiece;
 inline constexpr QRgb Background = 0xff3c4a5a;
 
 // Holder of the picture each cell shows, 1..16 by cell; 0 for a cell that
 // shows nothing (empty, or hidden).
 using Layout = std::array<int, 16>;
-
-inline constexpr int DigitBlank = 16;
-inline constexpr int FirstPiece = 33; // tile n in picture style is 32 + n
-inline constexpr int CardBack = 49;
-inline constexpr int FaceHolder(int card) {
-    return 49 + (card - 1) % 8 + 1;
-}
 
 Layout Nothing();
 // Cell k holds tile k: digits (firstHolder 1) or pieces (firstHolder 33).
@@ -47,13 +47,10 @@ class Pictures {
   public:
     static const Pictures& Committed();
     const QImage& Holder(int holder) const;
-    // Every colour any picture uses, and the window background.
-    const std::set<QRgb>& Colours() const { return colours_; }
 
   private:
     Pictures();
-    std::array<QImage, 58> holders_;
-    std::set<QRgb> colours_;
+    std::array<QImage, facts::LastHolder + 1> holders_;
 };
 
 // The client area a player should see, at `scale` screen pixels per pixel.

@@ -9,7 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
-#include <thread>
+#include <utility>
 
 namespace fs = std::filesystem;
 
@@ -31,18 +31,6 @@ std::string ArtifactDir() {
     }
     fs::create_directories(dir);
     return dir.string();
-}
-
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout,
-               std::chrono::milliseconds every) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(every);
-    }
-    return true;
 }
 
 std::vector<std::pair<int, int>> Clusters(const std::vector<bool>& marked, int groups) {
@@ -135,18 +123,18 @@ std::vector<int> FamilyOf(const Layout& layout) {
     };
     bool digits = false, pieces = false, cards = false;
     for (int holder : layout) {
-        digits = digits || (holder >= 1 && holder <= 16);
-        pieces = pieces || (holder >= 33 && holder <= 48);
-        cards = cards || holder >= 49;
+        digits = digits || (holder >= 1 && holder <= DigitBlank);
+        pieces = pieces || (holder >= FirstPiece && holder < CardBack);
+        cards = cards || holder >= CardBack;
     }
     if (digits) {
-        add(1, 16);
+        add(1, DigitBlank);
     }
     if (pieces) {
-        add(33, 48);
+        add(FirstPiece, CardBack - 1);
     }
     if (cards) {
-        add(49, 57);
+        add(CardBack, facts::LastHolder);
     }
     return candidates;
 }
@@ -461,17 +449,16 @@ Layout GameSession::WaitForReadableBoard(const std::vector<int>& candidates) {
 }
 
 QImage GameSession::StableClient() {
-    QImage last = GrabClient();
-    const auto deadline = std::chrono::steady_clock::now() + Patience;
-    while (std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        QImage seen = GrabClient();
-        if (seen == last) {
-            break;
-        }
-        last = seen;
-    }
-    return last;
+    std::optional<QImage> last;
+    WaitUntil(
+        [&] {
+            QImage seen = GrabClient();
+            const bool settled = last && seen == *last;
+            last = std::move(seen);
+            return settled;
+        },
+        Patience, std::chrono::milliseconds(20));
+    return *last;
 }
 
 void GameSession::Publish(const std::string& name) {

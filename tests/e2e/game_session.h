@@ -4,11 +4,11 @@
 #include "desktop.h"
 #include "processes.h"
 #include "screen_reader.h"
+#include "waiting.h"
 #include "wayland_desktop.h"
 #include "x_display.h"
 
 #include <chrono>
-#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
@@ -27,14 +27,6 @@ std::string ArtifactDir();
 // test command plays the package's binary, the one players get), else the
 // one this build tree was configured with.
 std::string GameUnderTest();
-
-// Generous: the machine may be busy with other builds.
-inline constexpr std::chrono::seconds Patience(20);
-
-// Waits until `done` holds or `timeout` has passed, looking `every` so often;
-// whether it held.
-bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = Patience,
-               std::chrono::milliseconds every = std::chrono::milliseconds(15));
 
 // The desktops a session can put the game on: a bare X server (Xvfb), the
 // same under a window manager (openbox), or a Wayland compositor (sway).

@@ -1,5 +1,7 @@
 #include "processes.h"
 
+#include "waiting.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -14,7 +16,6 @@
 #include <stdexcept>
 #include <sys/prctl.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -193,12 +194,8 @@ bool ChildProcess::Running() {
 }
 
 std::optional<int> ChildProcess::WaitForExit(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (Running()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return std::nullopt;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!WaitUntil([&] { return !Running(); }, timeout)) {
+        return std::nullopt;
     }
     return status_;
 }
@@ -212,17 +209,14 @@ void ChildProcess::End() {
         // child is watched without being reaped: while it is not, its number
         // (the group's) cannot be reused, so the last kill hits only its own.
         kill(-pid_, SIGTERM);
-        const auto deadline = std::chrono::steady_clock::now() + GraceToEnd;
-        for (;;) {
-            siginfo_t info{};
-            const int watched =
-                waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT);
-            if ((watched == 0 && info.si_pid == pid_) || (watched < 0 && errno != EINTR) ||
-                std::chrono::steady_clock::now() > deadline) {
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
+        WaitUntil(
+            [&] {
+                siginfo_t info{};
+                const int watched =
+                    waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED | WNOHANG | WNOWAIT);
+                return (watched == 0 && info.si_pid == pid_) || (watched < 0 && errno != EINTR);
+            },
+            GraceToEnd, std::chrono::milliseconds(5));
         kill(-pid_, SIGKILL);
         int status = 0;
         while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {

@@ -1,5 +1,6 @@
-// At twice the size every picture must stay as crisp as drawn: each pixel
-// doubled, no blended colours at the edges. A desktop scaled by a fraction
+// At twice the size every picture must stay as crisp as drawn: the board is
+// the pictures with each pixel doubled, to the pixel, so no colour blended at
+// an edge can pass. A desktop scaled by a fraction
 // gets the nearest whole scale, or the whole scale the player's own rounding
 // policy gives.
 
@@ -9,42 +10,14 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <optional>
-#include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-// Every pixel of the client area is a colour of some picture or the
-// background; smoothing would blend new ones at every edge.
-::testing::AssertionResult OnlyPictureColours(GameSession& game, const std::string& label) {
-    const QImage seen = game.StableClient();
-    const std::set<QRgb>& allowed = Pictures::Committed().Colours();
-    long stray = 0;
-    std::ostringstream examples;
-    for (int y = 0; y < seen.height(); ++y) {
-        for (int x = 0; x < seen.width(); ++x) {
-            if (allowed.count(seen.pixel(x, y) | 0xff000000u) == 0 && ++stray <= 5) {
-                examples << " #" << std::hex << (seen.pixel(x, y) & 0xffffff) << std::dec << " at "
-                         << x << "," << y << ";";
-            }
-        }
-    }
-    if (stray == 0) {
-        return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure()
-           << stray << " pixels of the board are in colours no picture has, e.g." << examples.str()
-           << "\n  screenshot: " << game.SaveScreenshot(label, seen);
-}
-
 class DoubleSize : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(game.Started()) << game.StartFailure(); }
-    ::testing::AssertionResult OnlyPictureColours(const std::string& label) {
-        return ::OnlyPictureColours(game, label);
-    }
 
     GameSession game{TwiceTheSize()};
 
@@ -103,12 +76,11 @@ TEST_P(OnAScaledDesktop, BoardIsAnExactWholeNumberCopy) {
     options.screen = QSize(1024, 900);
     options.xResources = desktop.xResources;
     options.scaleFromDesktop = true;
+    // The session waits for a window of the board's width at that scale.
     GameSession game(options);
     ASSERT_TRUE(game.Started()) << game.StartFailure();
-    EXPECT_EQ(game.ClientRect().size(), QSize(339, 352) * desktop.wholeScale);
     ASSERT_TRUE(game.Choose(menu::Arrange));
     EXPECT_TRUE(game.WaitForBoard(Arranged(1), "arranged"));
-    EXPECT_TRUE(OnlyPictureColours(game, "arranged-colours"));
     // Whatever the desktop or the player set, a start that goes well says nothing.
     EXPECT_EQ(game.StandardError(), "");
 }
@@ -117,7 +89,6 @@ INSTANTIATE_TEST_SUITE_P(Desktops, OnAScaledDesktop, ::testing::ValuesIn(ScaledD
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(DoubleSize, WindowAndBoardAreTwiceAsLarge) {
-    EXPECT_EQ(game.ClientRect().size(), QSize(678, 704));
     EXPECT_TRUE(game.WaitForBoard(Nothing(), "start"));
 
     // A screen reader is told where they are on the screen, not where they
@@ -137,7 +108,6 @@ TEST_F(DoubleSize, WindowAndBoardAreTwiceAsLarge) {
 TEST_F(DoubleSize, DigitsAndPictureStayCrisp) {
     ASSERT_TRUE(game.Choose(menu::Arrange));
     EXPECT_TRUE(game.WaitForBoard(Arranged(1), "digits"));
-    EXPECT_TRUE(OnlyPictureColours("digits-colours"));
     // Mouse review finds at each cell's centre that cell, and on the menu
     // bar its entries, in the screen's pixels.
     for (int k = 1; k <= 16; ++k) {
@@ -158,7 +128,6 @@ TEST_F(DoubleSize, DigitsAndPictureStayCrisp) {
 
     ASSERT_TRUE(game.Choose(menu::Figures, menu::Picture));
     EXPECT_TRUE(game.WaitForBoard(Arranged(FirstPiece), "picture"));
-    EXPECT_TRUE(OnlyPictureColours("picture-colours"));
 }
 
 TEST_F(DoubleSize, CardFacesStayCrisp) {
@@ -171,13 +140,11 @@ TEST_F(DoubleSize, CardFacesStayCrisp) {
     game.ClickCell(2);
     board = With(board, {{1, FaceHolder(1)}, {2, FaceHolder(2)}});
     EXPECT_TRUE(game.WaitForBoard(board, "faces-1-2"));
-    EXPECT_TRUE(OnlyPictureColours("faces-1-2-colours"));
     for (int k = 3; k <= 8; k += 2) {
         game.ClickCell(k);
         game.ClickCell(k + 1);
         board.fill(CardBack);
         board = With(board, {{k, FaceHolder(k)}, {k + 1, FaceHolder(k + 1)}});
         EXPECT_TRUE(game.WaitForBoard(board, "faces-" + std::to_string(k)));
-        EXPECT_TRUE(OnlyPictureColours("faces-" + std::to_string(k) + "-colours"));
     }
 }

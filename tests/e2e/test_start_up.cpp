@@ -134,7 +134,7 @@ Outcome RunGame(const FailedStart& start) {
     options.stderrPath = dir + "/stderr.txt";
     ChildProcess game(options);
     Outcome outcome;
-    if (auto status = game.WaitForExit(std::chrono::seconds(60))) {
+    if (auto status = game.WaitForExit(Patience)) {
         outcome.ended = true;
         outcome.status = *status;
     }
@@ -148,7 +148,7 @@ bool CanHidePlugins() {
     options.argv = {"/usr/bin/unshare", "--mount", "/bin/true"};
     options.environment = {"PATH=/usr/bin:/bin"};
     ChildProcess probe(options);
-    const auto status = probe.WaitForExit(std::chrono::seconds(20));
+    const auto status = probe.WaitForExit(Patience);
     return status && WIFEXITED(*status) && WEXITSTATUS(*status) == 0;
 }
 
@@ -190,7 +190,7 @@ TEST(LosingTheDisplay, EndsTheGameWithFailureStatus) {
     GameSession game;
     ASSERT_TRUE(game.Started()) << game.StartFailure();
     game.LoseDisplay();
-    const auto status = game.Process().WaitForExit(std::chrono::seconds(60));
+    const auto status = game.Process().WaitForExit(Patience);
     ASSERT_TRUE(status.has_value()) << "the game outlived its display";
     const std::string text = game.StandardError();
     ASSERT_TRUE(WIFEXITED(*status)) << "ended by signal " << WTERMSIG(*status) << ":\n" << text;

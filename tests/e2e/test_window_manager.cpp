@@ -1,6 +1,6 @@
 // Under a real window manager (Debian's openbox, as it comes) the window
-// keeps the size the board needs whatever is asked of it, and shows an icon
-// of its own.
+// keeps the size the board needs whatever is asked of it, and shows the
+// game's icon.
 
 #include "game_session.h"
 #include "x_display.h"
@@ -124,24 +124,32 @@ TEST_F(UnderWindowManager, KeepsItsSizeWhateverIsAsked) {
         << "openbox took no full-screen request";
 }
 
-TEST_F(UnderWindowManager, CarriesAnIconOfItsOwn) {
+// The icon a title bar and a task switcher pick from, at four sizes: the
+// game's own, the largest the very picture the build installs, so that the
+// desktop shows the same one whether or not the game is installed.
+TEST_F(UnderWindowManager, CarriesTheInstalledIcon) {
     const std::vector<unsigned long> icon = x().Property32(game.WindowId(), "_NET_WM_ICON");
-    // openbox puts a stand-in on windows that bring no icon, as on the plain one.
-    const std::vector<unsigned long> standIn = x().Property32(plain, "_NET_WM_ICON");
-    ASSERT_FALSE(icon.empty()) << "the window has no icon (_NET_WM_ICON)";
-    EXPECT_TRUE(icon != standIn) << "the window shows openbox's stand-in icon, not one of its own";
-    // One or more images, each its width, its height and then its ARGB pixels.
-    int images = 0;
-    bool visible = false;
-    for (std::size_t at = 0; at < icon.size(); ++images) {
-        ASSERT_LE(at + 2, icon.size()) << "image " << images << " has no size";
-        const unsigned long pixels = icon[at] * icon[at + 1];
-        ASSERT_GT(pixels, 0u) << "image " << images << " is empty";
-        ASSERT_LE(at + 2 + pixels, icon.size()) << "image " << images << " is cut short";
-        for (std::size_t i = at + 2; i < at + 2 + pixels; ++i) {
-            visible = visible || (icon[i] >> 24) != 0;
+    // Images one after another, each its width, its height and then its ARGB pixels.
+    std::vector<QSize> sizes;
+    QImage largest;
+    for (std::size_t at = 0; at < icon.size();) {
+        ASSERT_LE(at + 2, icon.size()) << "image " << sizes.size() << " has no size";
+        const QSize size(static_cast<int>(icon[at]), static_cast<int>(icon[at + 1]));
+        const std::size_t pixels = icon[at] * icon[at + 1];
+        ASSERT_LE(at + 2 + pixels, icon.size()) << "image " << sizes.size() << " is cut short";
+        QImage image(size, QImage::Format_ARGB32);
+        for (std::size_t i = 0; i < pixels; ++i) {
+            image.setPixel(static_cast<int>(i % icon[at]), static_cast<int>(i / icon[at]),
+                           static_cast<QRgb>(icon[at + 2 + i]));
         }
+        sizes.push_back(size);
+        largest = image;
         at += 2 + pixels;
     }
-    EXPECT_TRUE(visible) << "every pixel of the icon is transparent";
+    ASSERT_EQ(sizes, (std::vector<QSize>{{16, 16}, {32, 32}, {48, 48}, {64, 64}}))
+        << "the window's icon (_NET_WM_ICON) is not the game's";
+    const QImage installed(QStringLiteral(INSTALLED_ICON_64));
+    ASSERT_FALSE(installed.isNull()) << INSTALLED_ICON_64;
+    EXPECT_EQ(largest, installed.convertToFormat(QImage::Format_ARGB32))
+        << "the window's 64 px icon is not the installed one";
 }

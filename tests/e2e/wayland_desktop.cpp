@@ -1,31 +1,27 @@
 #include "wayland_desktop.h"
 
+#include "waiting.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <deque>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <initializer_list>
-#include <poll.h>
 #include <pwd.h>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <system_error>
-#include <thread>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::chrono::seconds Patience(30);
 
 // sway's uid in a user namespace of its own: anything but root.
 constexpr int SwayIdInItsNamespace = 1000;
@@ -50,17 +46,6 @@ std::string Socket(const std::string& dir, const std::string& prefix) {
         }
     }
     return "";
-}
-
-// Throws what `failure` says when `done` has not held within Patience.
-void WaitFor(const std::function<bool()>& done, const std::function<std::string()>& failure) {
-    const auto deadline = std::chrono::steady_clock::now() + Patience;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            throw std::runtime_error(failure());
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
 }
 
 QRect RectOf(const QJsonValue& value) {
@@ -148,8 +133,7 @@ SwayDesktop::SwayDesktop(QSize output, const std::string& logPrefix)
     sway_ = std::make_unique<ChildProcess>(sway);
 
     const std::string running = "sway, running " + swayRunsAs_ + ",";
-    WaitFor(
-        [&] {
+    if (!WaitUntil([&] {
             if (!sway_->Running()) {
                 throw std::runtime_error(running + " ended before it came up" +
                                          LogTail(sway.stderrPath));
@@ -157,15 +141,14 @@ SwayDesktop::SwayDesktop(QSize output, const std::string& logPrefix)
             waylandDisplay_ = Socket(swayHome_.path, "wayland-");
             swaySocket_ = Socket(swayHome_.path, "sway-ipc.");
             return !waylandDisplay_.empty() && !swaySocket_.empty();
-        },
-        [&] {
-            return running + " made no sockets in " + swayHome_.path + LogTail(sway.stderrPath);
-        });
+        })) {
+        throw std::runtime_error(running + " made no sockets in " + swayHome_.path + " " +
+                                 WithinPatience() + LogTail(sway.stderrPath));
+    }
     // Ready once the output is laid out as asked. swaymsg may find the
     // socket before sway answers on it.
     std::string outputs;
-    WaitFor(
-        [&] {
+    if (!WaitUntil([&] {
             try {
                 outputs = RunTool({"/usr/bin/swaymsg", "--raw", "-t", "get_outputs"});
             } catch (const std::runtime_error& refused) {
@@ -177,12 +160,12 @@ SwayDesktop::SwayDesktop(QSize output, const std::string& logPrefix)
             return all.size() == 1 && all[0].toObject()["active"].toBool() &&
                    RectOf(all[0].toObject()["rect"]) == QRect(QPoint(0, 0), output_) &&
                    all[0].toObject()["scale"].toDouble() == 1.0;
-        },
-        [&] {
-            return running + " never laid out its output as " + std::to_string(output_.width()) +
-                   "x" + std::to_string(output_.height()) + " at scale 1; its outputs: " + outputs +
-                   LogTail(sway.stderrPath);
-        });
+        })) {
+        throw std::runtime_error(
+            running + " did not lay out its output as " + std::to_string(output_.width()) + "x" +
+            std::to_string(output_.height()) + " at scale 1 " + WithinPatience() +
+            "; its outputs: " + outputs + LogTail(sway.stderrPath));
+    }
 
     // The pointer device comes before any window, and stays: a seat that
     // gains its pointer later would leave the window without one at first.
@@ -241,8 +224,7 @@ std::string SwayDesktop::RunTool(const std::vector<std::string>& argv) {
     ChildProcess tool(options);
     const std::optional<int> status = tool.WaitForExit(Patience);
     if (!status) {
-        throw std::runtime_error(name + " did not finish within " +
-                                 std::to_string(Patience.count()) + " s" +
+        throw std::runtime_error(name + " did not finish " + WithinPatience() +
                                  LogTail(options.stderrPath));
     }
     if (!WIFEXITED(*status) || WEXITSTATUS(*status) != 0) {
@@ -276,25 +258,15 @@ void SwayDesktop::Point(const std::string& command) {
         throw std::runtime_error("cannot send \"" + command + "\" to the virtual pointer: write: " +
                                  ErrnoText(errno) + LogTail(log));
     }
-    std::string answer;
-    const auto deadline = std::chrono::steady_clock::now() + Patience;
-    char c = 0;
-    while (c != '\n') {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd wait{fromPointer_.fd, POLLIN, 0};
-        if (left.count() <= 0 || poll(&wait, 1, static_cast<int>(left.count())) <= 0 ||
-            read(fromPointer_.fd, &c, 1) != 1) {
-            throw std::runtime_error("the virtual pointer did not answer \"" + command + "\"" +
-                                     (pointer_->Running()
-                                          ? " within " + std::to_string(Patience.count()) + " s"
-                                          : "; it has ended") +
-                                     LogTail(log));
-        }
-        answer += c;
+    const std::optional<std::string> answer = ReadLine(fromPointer_.fd);
+    if (!answer) {
+        throw std::runtime_error("the virtual pointer did not answer \"" + command + "\"" +
+                                 (pointer_->Running() ? " " + WithinPatience() : "; it has ended") +
+                                 LogTail(log));
     }
-    if (answer != "ok\n") {
-        throw std::runtime_error("the virtual pointer answered \"" + command + "\" with " + answer);
+    if (*answer != "ok") {
+        throw std::runtime_error("the virtual pointer answered \"" + command + "\" with " +
+                                 *answer);
     }
 }
 

@@ -1,12 +1,13 @@
 #include "x_display.h"
 
+#include "waiting.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <optional>
-#include <poll.h>
 #include <stdexcept>
 #include <thread>
 #include <unistd.h>
@@ -47,30 +48,15 @@ XvfbServer::XvfbServer(QSize screen, const std::string& logPath) {
     process_ = std::make_unique<ChildProcess>(options);
     close(pipeFds[1]);
 
-    std::string number;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (number.empty() || number.back() != '\n') {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd wait{pipeFds[0], POLLIN, 0};
-        if (left.count() <= 0 || poll(&wait, 1, static_cast<int>(left.count())) <= 0) {
-            break;
-        }
-        char c = 0;
-        if (read(pipeFds[0], &c, 1) != 1) {
-            break;
-        }
-        number += c;
-    }
+    const std::optional<std::string> number = ReadLine(pipeFds[0]);
     close(pipeFds[0]);
-    if (number.empty() || number.back() != '\n') {
+    if (!number || number->empty()) {
         throw std::runtime_error(std::string("Xvfb ") +
-                                 (process_->Running() ? "named no display within 30 s"
+                                 (process_->Running() ? "named no display " + WithinPatience()
                                                       : "ended before it named its display") +
                                  LogTail(logPath));
     }
-    number.pop_back();
-    name_ = ":" + number;
+    name_ = ":" + *number;
 }
 
 WindowManager::WindowManager(XDisplay& display, const std::string& name, const std::string& home,
@@ -82,16 +68,15 @@ WindowManager::WindowManager(XDisplay& display, const std::string& name, const s
     options.stdoutPath = logPath;
     options.stderrPath = logPath;
     process_ = std::make_unique<ChildProcess>(options);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!display.WindowManagerRunning()) {
+    const bool running = WaitUntil([&] {
         if (!process_->Running()) {
             throw std::runtime_error("openbox ended before it took the display" + LogTail(logPath));
         }
-        if (std::chrono::steady_clock::now() > deadline) {
-            throw std::runtime_error("openbox did not take the display within 30 s" +
-                                     LogTail(logPath));
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        return display.WindowManagerRunning();
+    });
+    if (!running) {
+        throw std::runtime_error("openbox did not take the display " + WithinPatience() +
+                                 LogTail(logPath));
     }
     // A connection of its own: each thread keeps to its own.
     heartbeat_ = std::thread([this, name] {

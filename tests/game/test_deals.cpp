@@ -38,7 +38,7 @@ void ExpectPairsDeal(const GameState& state, const RecordingBoard& board) {
     EXPECT_EQ(cells, Solved()) << "numbers 1 to 16 once each";
     for (int k = 1; k <= CellCount; ++k) {
         EXPECT_EQ(state.FaceShown(k), 0);
-        EXPECT_EQ(board.Picture(k), BackHolder);
+        EXPECT_EQ(board.Picture(k), facts::CardBack);
         EXPECT_TRUE(board.Visible(k));
     }
 }
@@ -150,7 +150,7 @@ TEST_F(DealTest, PairsDealPlacesEachNumberOnceAndTurnsEveryCardDown) {
     ASSERT_EQ(board.calls.size(), 32u);
     for (int k = 1; k <= CellCount; ++k) {
         EXPECT_EQ(board.calls[static_cast<std::size_t>(k - 1)],
-                  (Call{Call::Picture, k, BackHolder}));
+                  (Call{Call::Picture, k, facts::CardBack}));
         EXPECT_EQ(board.calls[static_cast<std::size_t>(k + 15)], (Call{Call::Visible, k, 1}));
     }
 }
@@ -194,7 +194,7 @@ TEST_F(DealTest, GameSwitchesSetTheModeAndAlwaysDeal) {
     // Choosing the current game deals again.
     S().FaceShown(3) = 2;
     board.SetCellVisible(3, false);
-    board.SetCellPicture(4, FaceHolderOf(1));
+    board.SetCellPicture(4, facts::FaceHolder(1));
     game.Парные_картинки_Click();
     ExpectPairsDeal(S(), board);
 
@@ -203,7 +203,7 @@ TEST_F(DealTest, GameSwitchesSetTheModeAndAlwaysDeal) {
     EXPECT_EQ(S().GameMode, FifteenPuzzle);
     ExpectFifteenDeal(S());
     EXPECT_TRUE(board.Visible(5));
-    EXPECT_EQ(board.Picture(5), BackHolder) << "card pictures stay until the next tick";
+    EXPECT_EQ(board.Picture(5), facts::CardBack) << "card pictures stay until the next tick";
 }
 
 TEST(RealDealTest, ThousandsOfDealsAreAllSolvable) {

@@ -28,13 +28,14 @@ TEST(GameStateTest, ComesIntoBeingAllZeros) {
     EXPECT_EQ(state.PairTicks, 0);
 }
 
-TEST(GameStateTest, FormLoadSetsFifteenPuzzleWithDigitTilesAndNothingElse) {
-    GameState state;
-    Form_Load(state);
+// The game as the window starts it: the fifteen puzzle in digit tiles,
+// nothing dealt, and no control touched.
+TEST_F(GameTest, LoadSetsFifteenPuzzleWithDigitTilesAndNothingElse) {
     GameState expected;
     expected.TileStyle = 1; // digit tiles
     expected.GameMode = 1;  // the fifteen puzzle
-    EXPECT_EQ(state, expected);
+    EXPECT_EQ(S(), expected);
+    EXPECT_TRUE(board.calls.empty()) << "loading touches no control";
 }
 
 TEST(GameStateTest, CellsAreNumberedOneToSixteenAndNoFurther) {
@@ -53,13 +54,6 @@ TEST(GameStateTest, CheckedAdditionStopsAtTheEdgesOfSixteenBits) {
     EXPECT_EQ(AddChecked(-32767, -1), -32768);
     EXPECT_THROW(AddChecked(32767, 1), RunTimeError);
     EXPECT_THROW(AddChecked(-32768, -1), RunTimeError);
-}
-
-TEST_F(GameTest, StartsUndealtInTheFifteenPuzzle) {
-    EXPECT_EQ(S().GameMode, FifteenPuzzle);
-    EXPECT_EQ(S().TileStyle, DigitTiles);
-    EXPECT_EQ(CellsOf(S()), (std::array<int, CellCount>{}));
-    EXPECT_TRUE(board.calls.empty()) << "loading touches no control";
 }
 
 // A handler that meets a run-time error (an overflowing counter, or a board

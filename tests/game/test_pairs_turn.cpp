@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <gtest/gtest.h>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -34,20 +35,20 @@ class PairsTurnTest : public GameTest {
 TEST_F(PairsTurnTest, EveryCardShowsItsOwnFace) {
     for (int v = 1; v <= 16; ++v) {
         Click(v); // cell v holds card v
-        EXPECT_EQ(board.Picture(v), FaceHolderOf(v)) << "card " << v;
-        EXPECT_EQ(S().FaceShown(v), FaceHolderOf(v) - BackHolder) << "card " << v;
+        EXPECT_EQ(board.Picture(v), facts::FaceHolder(v)) << "card " << v;
+        EXPECT_EQ(S().FaceShown(v), facts::FaceHolder(v) - facts::CardBack) << "card " << v;
     }
 }
 
 TEST_F(PairsTurnTest, TwoCardsATurnAndTheThirdClickTurnsAllDown) {
     Click(1);
     EXPECT_EQ(S().FlipCount, 1);
-    EXPECT_EQ(board.Picture(1), FaceHolderOf(1));
+    EXPECT_EQ(board.Picture(1), facts::FaceHolder(1));
     EXPECT_EQ(S().FaceShown(1), 1);
 
     Click(2);
     EXPECT_EQ(S().FlipCount, 2);
-    EXPECT_EQ(board.Picture(2), FaceHolderOf(2));
+    EXPECT_EQ(board.Picture(2), facts::FaceHolder(2));
     EXPECT_EQ(FaceUpCount(), 2);
 
     board.calls.clear();
@@ -56,10 +57,10 @@ TEST_F(PairsTurnTest, TwoCardsATurnAndTheThirdClickTurnsAllDown) {
     ASSERT_EQ(board.calls.size(), 17u) << "sixteen backs in cell order, then the new card";
     for (int k = 1; k <= CellCount; ++k) {
         EXPECT_EQ(board.calls[static_cast<std::size_t>(k - 1)],
-                  (RecordingBoard::Call{RecordingBoard::Call::Picture, k, BackHolder}));
+                  (RecordingBoard::Call{RecordingBoard::Call::Picture, k, facts::CardBack}));
     }
     EXPECT_EQ(board.calls.back(),
-              (RecordingBoard::Call{RecordingBoard::Call::Picture, 11, FaceHolderOf(11)}));
+              (RecordingBoard::Call{RecordingBoard::Call::Picture, 11, facts::FaceHolder(11)}));
     EXPECT_EQ(FaceUpCount(), 1);
     EXPECT_EQ(S().FaceShown(11), 3);
 
@@ -69,23 +70,24 @@ TEST_F(PairsTurnTest, TwoCardsATurnAndTheThirdClickTurnsAllDown) {
     Click(5);
     EXPECT_EQ(S().FlipCount, 1);
     EXPECT_EQ(FaceUpCount(), 1);
-    EXPECT_EQ(board.Picture(11), BackHolder);
-    EXPECT_EQ(board.Picture(5), FaceHolderOf(5));
+    EXPECT_EQ(board.Picture(11), facts::CardBack);
+    EXPECT_EQ(board.Picture(5), facts::FaceHolder(5));
 }
 
 TEST_F(PairsTurnTest, SameCardTwiceIsTwoClicksWithOneCardUp) {
     Clicks(6, 6);
     EXPECT_EQ(S().FlipCount, 2);
     EXPECT_EQ(FaceUpCount(), 1) << "one card cannot make a pair";
-    EXPECT_EQ(board.Picture(6), FaceHolderOf(6));
+    EXPECT_EQ(board.Picture(6), facts::FaceHolder(6));
 }
 
 TEST_F(PairsTurnTest, NewTurnOnAFaceUpCardTurnsItDownAndUpAgain) {
     Clicks(3, 7);
     board.calls.clear();
     Click(7);
-    EXPECT_EQ(board.calls[6], (RecordingBoard::Call{RecordingBoard::Call::Picture, 7, BackHolder}));
-    EXPECT_EQ(board.Picture(7), FaceHolderOf(7));
+    EXPECT_EQ(board.calls[6],
+              (RecordingBoard::Call{RecordingBoard::Call::Picture, 7, facts::CardBack}));
+    EXPECT_EQ(board.Picture(7), facts::FaceHolder(7));
     EXPECT_EQ(S().FaceShown(7), 7);
     EXPECT_EQ(S().FaceShown(3), 0);
 }
@@ -100,23 +102,20 @@ TEST_F(PairsTurnTest, NewBoardCarriesTheTurnCountOver) {
     EXPECT_EQ(FaceUpCount(), 1);
     Click(3);
     EXPECT_EQ(S().FlipCount, 1);
-    EXPECT_EQ(board.Picture(2), BackHolder) << "the second click already starts a new turn";
+    EXPECT_EQ(board.Picture(2), facts::CardBack) << "the second click already starts a new turn";
 }
 
 TEST_F(PairsTurnTest, NumberOutsideTheDeckShowsNothingButStillCounts) {
-    S().Cells(5) = 0;
-    S().FaceShown(5) = 4;
-    Click(5);
-    EXPECT_EQ(S().FlipCount, 1);
-    EXPECT_EQ(S().FaceShown(5), 4);
-    EXPECT_TRUE(board.calls.empty());
-
-    S().Cells(6) = 17;
-    S().FaceShown(6) = 2;
-    Click(6);
-    EXPECT_EQ(S().FlipCount, 2);
-    EXPECT_EQ(S().FaceShown(6), 2);
-    EXPECT_TRUE(board.calls.empty());
+    // Two numbers no card has, clicked one after the other.
+    Word flips = 0;
+    for (const auto& [k, number] : {std::pair{5, 0}, std::pair{6, 17}}) {
+        S().Cells(k) = static_cast<Word>(number);
+        S().FaceShown(k) = 4;
+        Click(k);
+        EXPECT_EQ(S().FlipCount, ++flips) << "number " << number;
+        EXPECT_EQ(S().FaceShown(k), 4) << "number " << number;
+        EXPECT_TRUE(board.calls.empty()) << "number " << number;
+    }
 }
 
 TEST_F(PairsTurnTest, FifteenPuzzleClicksDoNotTurnCards) {

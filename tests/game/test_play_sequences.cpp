@@ -30,26 +30,11 @@ class SeededRandom : public RandomSource {
 
 enum class Event { Click, New, Fifteen, Pairs, Digits, Picture, Arrange, Tick };
 
+// The events' names in the log, in the order of Event.
 const char* Name(Event e) {
-    switch (e) {
-    case Event::Click:
-        return "click";
-    case Event::New:
-        return "Новая";
-    case Event::Fifteen:
-        return "Двигушки";
-    case Event::Pairs:
-        return "Парные картинки";
-    case Event::Digits:
-        return "Цифры";
-    case Event::Picture:
-        return "Картинка 1";
-    case Event::Arrange:
-        return "Расставить";
-    case Event::Tick:
-        return "tick";
-    }
-    return "?";
+    static const char* const names[] = {"click", "Новая",      "Двигушки",   "Парные картинки",
+                                        "Цифры", "Картинка 1", "Расставить", "tick"};
+    return names[static_cast<int>(e)];
 }
 
 class Player {
@@ -188,7 +173,7 @@ class Player {
         }
         if (e == Event::Pairs || (e == Event::New && s.GameMode == PairsGame)) {
             for (int n = 1; n <= CellCount; ++n) {
-                if (board_.Picture(n) != BackHolder || !board_.Visible(n)) {
+                if (board_.Picture(n) != facts::CardBack || !board_.Visible(n)) {
                     return "a fresh pairs board is not all backs and all shown";
                 }
             }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board_facts.h"
 #include "game_state.h"
 
 #include <array>
@@ -30,13 +31,6 @@ inline std::array<int, CellCount> Solved() {
 // own names, so that a wrong constant in the game cannot hide behind itself.
 inline constexpr Word Marked = -1; // a MoveTarget flag that is True
 inline constexpr Word Unmarked = 0;
-inline constexpr int BackHolder = 49; // the card back's picture
-// The picture of the face that each card number 1..16 shows.
-inline constexpr std::array<int, 16> FaceHolders = {50, 51, 52, 53, 54, 55, 56, 57,
-                                                    50, 51, 52, 53, 54, 55, 56, 57};
-inline int FaceHolderOf(int card) {
-    return FaceHolders.at(static_cast<std::size_t>(card - 1));
-}
 
 // The neighbour sets as a player reads them off the board.
 inline const std::array<std::set<int>, CellCount> Neighbours = {{

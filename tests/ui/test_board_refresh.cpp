@@ -52,7 +52,7 @@ class RefreshTest : public ::testing::Test {
 TEST_F(RefreshTest, EveryTileInEveryCellShowsItsOwnPictureInBothStyles) {
     for (Word style : {DigitTiles, PictureTiles}) {
         S().TileStyle = style;
-        const int first = style == DigitTiles ? 1 : 33;
+        const int first = style == DigitTiles ? 1 : facts::FirstPiece;
         for (int shift = 0; shift < 16; ++shift) {
             for (int k = 1; k <= CellCount; ++k) {
                 S().Cells(k) = static_cast<Word>((k - 1 + shift) % 16 + 1);

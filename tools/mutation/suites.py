@@ -5,17 +5,13 @@ import dataclasses
 import json
 import os
 import re
+import subprocess
 import sys
 
 # The suites that need no X server and link the mutated code, by CMake target.
 # The picture table and the program that draws the pictures count holders by
 # game/holders.h, so their suite runs too, last.
-SUITES = {
-    "game_tests": "tests/game/game_tests",
-    "board_refresh_tests": "tests/ui/board_refresh_tests",
-    "window_tests": "tests/ui/window_tests",
-    "assets_tests": "tests/assets/assets_tests",
-}
+SUITES = ("game_tests", "board_refresh_tests", "window_tests", "assets_tests")
 # Tests slower than this go last, after every quick test of every suite.
 SLOW_TEST_SECONDS = 0.05
 
@@ -76,24 +72,42 @@ def judge(tree, mutant, slow, timeouts, env):
 
 
 def _run_stage(tree, stage, env):
-    binary = os.path.join(tree.build, SUITES[stage.target])
-    command = [binary, "--gtest_fail_fast", "--gtest_color=no"]
+    command = [tree.programs[stage.target], "--gtest_fail_fast", "--gtest_color=no"]
     if stage.filter:
         command.append(f"--gtest_filter={stage.filter}")
     result = tree.run(command, timeout=stage.timeout, env=env)
     return verdict(result.stdout, result.returncode)
 
 
+def programs(build, env):
+    """Each suite's test program in the build tree, as ctest runs it: the
+    program is named after its target. The suites must be built, or ctest
+    knows only that they are not."""
+    listed = subprocess.run(["ctest", "--test-dir", build, "--show-only=json-v1"],
+                            capture_output=True, text=True, env=env, timeout=600, check=True)
+    found = {}
+    for test in json.loads(listed.stdout)["tests"]:
+        program = test.get("command", [""])[0]
+        if os.path.basename(program) in SUITES:
+            found[os.path.basename(program)] = program
+    missing = [target for target in SUITES if target not in found]
+    if missing:
+        sys.exit(f"ctest in {build} runs no program of {', '.join(missing)}")
+    return found
+
+
 def baseline(tree, env):
     """Builds the unmutated suites and runs them; the slow tests and the time
     limits per suite. Every test must pass here."""
-    slow, timeouts = {}, {}
-    for target, binary in SUITES.items():
+    for target in SUITES:
         built = tree.build_target(target)
         if built.returncode != 0:
             sys.exit(f"building {target} in {tree.build} failed:\n{built.stdout[-4000:]}")
+    tree.programs = programs(tree.build, env)
+    slow, timeouts = {}, {}
+    for target in SUITES:
         report = os.path.join(tree.dir, f"{target}.json")
-        result = tree.run([os.path.join(tree.build, binary), f"--gtest_output=json:{report}"],
+        result = tree.run([tree.programs[target], f"--gtest_output=json:{report}"],
                           timeout=600, env=env)
         if result.returncode != 0:
             sys.exit(f"{target} fails without any mutant:\n{result.stdout[-4000:]}")

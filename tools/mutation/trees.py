@@ -35,11 +35,10 @@ class Interrupted(Exception):
 
 
 def tracked_files():
-    """The checkout's files as git sees them, untracked ones not ignored included."""
-    out = subprocess.run(["git", "-C", ROOT, "ls-files", "--cached", "--others",
-                          "--exclude-standard", "-z"], capture_output=True, text=True,
-                         check=True).stdout
-    return [p for p in out.split("\0") if p and os.path.isfile(os.path.join(ROOT, p))]
+    """The checkout's files, as tools/checkout-files lists them."""
+    out = subprocess.run([os.path.join(ROOT, "tools", "checkout-files")], capture_output=True,
+                         text=True, check=True).stdout
+    return [p for p in out.split("\0") if p]
 
 
 def write_precompile():
@@ -67,6 +66,7 @@ class Tree:
         self.process = None
         self.stop = False
         self.mutated = None  # (path, original text) while a mutant is in place
+        self.programs = {}  # each suite's test program, by target, once built
 
     def sync(self, files):
         """Copies the checkout's files in, rewriting only those that differ."""

@@ -15,22 +15,21 @@
 # something else weighs on all of them alike; still, the figures mean
 # something only on an otherwise idle machine.
 #
-#   bench/figures.sh [BUILD_DIR]       (BUILD_DIR defaults to build/)
+#   bench/figures.sh [BUILD_DIR]       (BUILD_DIR defaults to build-bench/, configured here)
 #   START_RUNS=7 ROUNDS=5 IDLE_SECONDS=8 DESKTOPS="x11 sway" bench/figures.sh
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$repo/build}" && pwd)
+build=${1:-}
 start_runs=${START_RUNS:-7}
 rounds=${ROUNDS:-5}
 idle=${IDLE_SECONDS:-8}
 desktops=${DESKTOPS:-x11 sway}
 
+# The build folder, and how to start the game and its yardsticks, and end them.
+source "$repo/bench/session.sh"
 cmake --build "$build" --target bench --parallel 2 >/dev/null
 bare=$build/bench/dvigushki_bare_window
 floor=$build/bench/timerfd_floor
-
-# How to start the game and its yardsticks, and end them.
-source "$repo/bench/session.sh"
 
 # CPU time of all a process's threads in nanoseconds, from the scheduler's own
 # accounting: far finer than the 10 ms clock ticks of /proc/PID/stat.

@@ -10,16 +10,16 @@
 #   SECONDS_SAMPLED=20 bench/profile.sh     (the default)
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "${1:-$repo/build}" && pwd)
+build=${1:-}
 sampled=${SECONDS_SAMPLED:-20}
 command -v perf >/dev/null || {
     echo "perf is missing: apt install linux-perf" >&2
     exit 1
 }
 
+source "$repo/bench/session.sh"
 cmake --build "$build" --target dvigushki dvigushki_session --parallel 2 >/dev/null
 game=$build/ui/dvigushki
-source "$repo/bench/session.sh"
 
 start_on x11
 sleep 1

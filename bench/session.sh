@@ -1,6 +1,8 @@
 # shellcheck shell=bash disable=SC2034 # program_pid, program_ms: for the scripts that source this
-# Sourced by figures.sh and profile.sh, after they set $build (the build
-# folder): the game and its yardsticks started the way the end-to-end suite
+# Sourced by figures.sh and profile.sh, after they set $build to the build
+# folder they were given, or to nothing: build-bench/, configured here if need
+# be. A sanitizer build (tools/test's build/) is refused: its figures would
+# be the sanitizers'. Then: the game and its yardsticks started the way the end-to-end suite
 # starts them, on a desktop of its own, through the session driver built on
 # its harness (session_driver.cpp); and the clean-up that ends them all when
 # the script ends, however it ends.
@@ -14,7 +16,15 @@
 #
 # Sets $scratch, a folder that goes at the end.
 
-session_driver=${build:?the script that sources session.sh sets it}/bench/dvigushki_session
+build=$(realpath -m "${build:-$repo/build-bench}")
+if [[ ! -f $build/CMakeCache.txt ]]; then
+    cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+elif grep -q '^DVIGUSHKI_SANITIZE:BOOL=ON' "$build/CMakeCache.txt"; then
+    echo "$build is a sanitizer build: its figures would be the sanitizers'" >&2
+    exit 1
+fi
+cmake --build "$build" --target dvigushki_session --parallel 2 >/dev/null
+session_driver=$build/bench/dvigushki_session
 [[ -x $session_driver ]] || {
     echo "$session_driver is missing: it is built on the end-to-end suite's harness" >&2
     echo "(not with -DDVIGUSHKI_E2E_TESTS=OFF)" >&2

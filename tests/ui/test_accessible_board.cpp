@@ -21,16 +21,6 @@
 
 namespace {
 
-// Qt's offscreen platform has no accessibility bridge: to Qt no screen reader
-// ever listens there, so the cells announce nothing, and whatever is
-// announced goes nowhere. This program answers for Qt instead (below): while
-// a test stands in for a reader, one listens, and what is announced is what
-// the test hears.
-bool readerListening = false;
-// And while a test asks for it, that Qt runs on X11, where a reader is given
-// the screen's own pixels.
-bool onX11 = false;
-
 // What a cell told a reader: its new name, or that it came onto or left the
 // board.
 struct Heard {
@@ -66,14 +56,28 @@ Heard Left(int cell) {
     return {QAccessible::ObjectDestroyed, cell, {}};
 }
 
-// Everything sent to a reader, and what the cells said among it.
-int sent = 0;
-std::vector<Heard> heard;
+// Qt's offscreen platform has no accessibility bridge: to Qt no screen reader
+// ever listens there, so the cells announce nothing, and whatever is
+// announced goes nowhere. This program answers for Qt instead (below): while
+// a test stands in for a reader, one listens, and what is announced is what
+// the test hears. And while a test asks for it, Qt runs on X11, where a
+// reader is given the screen's own pixels.
+struct StandIn {
+    bool listening = false;
+    bool onX11 = false;
+    int sent = 0;             // to the reader, about anything
+    std::vector<Heard> heard; // what the cells said among it
+};
+StandIn& Reader() {
+    static StandIn reader;
+    return reader;
+}
 
 // Notes what a reader was told, as the bridge would pass it on: the name is
 // asked of the object's interface.
 void Hear(QAccessibleEvent* event) {
-    ++sent;
+    std::vector<Heard>& heard = Reader().heard;
+    ++Reader().sent;
     auto* cell = qobject_cast<CellImage*>(event->object());
     const QAccessible::Event change = event->type();
     if (cell == nullptr) {
@@ -110,8 +114,8 @@ std::vector<Read> Tiles(const std::array<int, CellCount>& tiles) {
 }
 // Every cell called `name`, but those in `called` by theirs, and those in
 // `gone` left out.
-std::vector<Read> Cards(const char* name, const std::vector<Read>& called = {},
-                        const std::vector<int>& gone = {}) {
+std::vector<Read> Called(const char* name, const std::vector<Read>& called = {},
+                         const std::vector<int>& gone = {}) {
     std::vector<Read> board;
     for (int k = 1; k <= CellCount; ++k) {
         if (std::find(gone.begin(), gone.end(), k) != gone.end()) {
@@ -139,16 +143,11 @@ const char* const Face3 = "Оранжевый ромб";
 const char* const Face5 = "Пурпурное сердце";
 
 class ReaderTest : public WindowTest {
+  public:
+    ~ReaderTest() override { Reader() = StandIn{}; }
+
   protected:
-    ReaderTest() {
-        readerListening = true;
-        sent = 0;
-        heard.clear();
-    }
-    ~ReaderTest() override {
-        readerListening = false;
-        onX11 = false;
-    }
+    ReaderTest() { Reader().listening = true; }
 
     static QAccessibleInterface* Of(QObject* object) {
         return QAccessible::queryAccessibleInterface(object);
@@ -159,14 +158,15 @@ class ReaderTest : public WindowTest {
     // Where a point or an area in Qt's coordinates lies in the pixels a
     // reader is given: on X11 the screen's own, scaled about the corner of
     // the window's screen, elsewhere Qt's.
+    int PixelsPerPoint() {
+        return Reader().onX11 ? static_cast<int>(window.devicePixelRatioF()) : 1;
+    }
     QPoint Pixel(QPoint global) {
-        const int scale = onX11 ? static_cast<int>(window.devicePixelRatioF()) : 1;
         const QPoint origin = window.screen()->geometry().topLeft();
-        return origin + (global - origin) * scale;
+        return origin + (global - origin) * PixelsPerPoint();
     }
     QRect Pixels(QRect global) {
-        const int scale = onX11 ? static_cast<int>(window.devicePixelRatioF()) : 1;
-        return QRect(Pixel(global.topLeft()), global.size() * scale);
+        return QRect(Pixel(global.topLeft()), global.size() * PixelsPerPoint());
     }
     static QAccessibleInterface* At(QAccessibleInterface* from, QPoint pixel) {
         return from->childAt(pixel.x(), pixel.y());
@@ -233,19 +233,19 @@ class ReaderTest : public WindowTest {
 
 } // namespace
 
-// Qt's own answers, replaced in this program: see readerListening.
+// Qt's own answers, replaced in this program: see StandIn.
 bool QAccessible::isActive() {
-    return readerListening;
+    return Reader().listening;
 }
 void QAccessible::updateAccessibility(QAccessibleEvent* event) {
-    if (readerListening) {
+    if (Reader().listening) {
         Hear(event);
     }
 }
 QString QGuiApplication::platformName() {
     static const auto qts =
         reinterpret_cast<QString (*)()>(dlsym(RTLD_NEXT, "_ZN15QGuiApplication12platformNameEv"));
-    return onX11 ? QStringLiteral("xcb") : qts();
+    return Reader().onX11 ? QStringLiteral("xcb") : qts();
 }
 
 // One game, step by step: after each step the board as the reader reads it,
@@ -266,7 +266,7 @@ TEST_F(ReaderTest, ReadsTheBoardAndHearsEachChangeOnce) {
     const std::vector<Read> faces2And3 = {{2, QString::fromUtf8(Face2)},
                                           {3, QString::fromUtf8(Face3)}};
     const Step steps[] = {
-        {"ticks on the board as it opens", [&] { Ticks(100); }, Cards("Нет картинки"), {}, true},
+        {"ticks on the board as it opens", [&] { Ticks(100); }, Called("Нет картинки"), {}, true},
         {"Расставить, then a tick",
          [&] {
              MenuCommand("Расставить")->trigger();
@@ -312,20 +312,20 @@ TEST_F(ReaderTest, ReadsTheBoardAndHearsEachChangeOnce) {
          {Named(11, "11"), Named(12, "Пусто")},
          false},
         {"Парные картинки: every card face down",
-         [&] { MenuCommand("Парные_картинки")->trigger(); }, Cards("Рубашка"),
-         AllNamed(Cards("Рубашка")), false},
+         [&] { MenuCommand("Парные_картинки")->trigger(); }, Called("Рубашка"),
+         AllNamed(Called("Рубашка")), false},
         {"Расставить, then card 5 clicked and card 13 pressed",
          [&] {
              MenuCommand("Расставить")->trigger(); // cells k and k + 8 pair up
              ClickAt(CellCentre(5));
              Press(13);
          },
-         Cards("Рубашка", {{5, QString::fromUtf8(Face5)}, {13, QString::fromUtf8(Face5)}}),
+         Called("Рубашка", {{5, QString::fromUtf8(Face5)}, {13, QString::fromUtf8(Face5)}}),
          {Named(5, Face5), Named(13, Face5)},
          false},
         {"ticks until the pair is taken off",
          [&] { Ticks(51); },
-         Cards("Рубашка", {}, {5, 13}),
+         Called("Рубашка", {}, {5, 13}),
          {Left(5), Left(13)},
          false},
         {"a press on a card taken off, and ticks",
@@ -333,7 +333,7 @@ TEST_F(ReaderTest, ReadsTheBoardAndHearsEachChangeOnce) {
              Press(5);
              Ticks(100);
          },
-         Cards("Рубашка", {}, {5, 13}),
+         Called("Рубашка", {}, {5, 13}),
          {},
          true},
         // The turn's first card turns every card face down, also the two
@@ -344,12 +344,12 @@ TEST_F(ReaderTest, ReadsTheBoardAndHearsEachChangeOnce) {
              Press(3);
              Ticks(51);
          },
-         Cards("Рубашка", faces2And3, {5, 13}),
+         Called("Рубашка", faces2And3, {5, 13}),
          {Named(5, "Рубашка"), Named(13, "Рубашка"), Named(2, Face2), Named(3, Face3)},
          false},
         {"Двигушки: the cards taken off come back",
          [&] { MenuCommand("Двигушки")->trigger(); },
-         Cards("Рубашка", faces2And3),
+         Called("Рубашка", faces2And3),
          {Came(5), Came(13)},
          false},
         {"Расставить, then a tick: tiles in every cell",
@@ -361,13 +361,13 @@ TEST_F(ReaderTest, ReadsTheBoardAndHearsEachChangeOnce) {
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.what);
-        sent = 0;
-        heard.clear();
+        Reader().sent = 0;
+        Reader().heard.clear();
         step.play();
         EXPECT_EQ(ReadBoard(), step.board);
-        EXPECT_EQ(heard, step.heard);
+        EXPECT_EQ(Reader().heard, step.heard);
         if (step.silent) {
-            EXPECT_EQ(sent, 0);
+            EXPECT_EQ(Reader().sent, 0);
         }
         ExpectCellsInPlace();
     }
@@ -407,11 +407,11 @@ TEST_F(ReaderTest, GivesPlacesAndFindsWhatLiesAtAPoint) {
     for (const View view : {View{screens[0], false}, View{screens[1], false},
                             View{screens[0], true}, View{screens[1], true}}) {
         SCOPED_TRACE((view.x11 ? "X11, " : "not X11, ") + view.screen->name().toStdString());
-        onX11 = false;
+        Reader().onX11 = false;
         window.move(view.screen->geometry().topLeft() + QPoint(30, 20));
         ASSERT_TRUE(QTest::qWaitFor([&] { return window.screen() == view.screen; }));
         EXPECT_EQ(window.devicePixelRatioF(), view.screen->devicePixelRatio());
-        onX11 = view.x11;
+        Reader().onX11 = view.x11;
 
         EXPECT_EQ(top->rect(), Pixels(QRect(window.mapToGlobal(QPoint(0, 0)), window.size())));
         EXPECT_EQ(board->rect(), Pixels(QRect(Global(QPoint(0, 0)), QSize(339, 352))));
@@ -438,6 +438,8 @@ TEST_F(ReaderTest, GivesPlacesAndFindsWhatLiesAtAPoint) {
              bar},
             {"the board's margin", top, Pixel(Global(QPoint(2, 2))), Client()},
             {"the board's last pixel", top, boardEnd - QPoint(1, 1), Client()},
+            // The bar above the board is the whole window.
+            {"the window's last pixel", top, end - QPoint(1, 1), Client()},
             {"left of the window", top, corner - QPoint(1, 0), nullptr},
             {"above the window", top, corner - QPoint(0, 1), nullptr},
             {"right of the window", top, QPoint(end.x(), corner.y() + 5), nullptr},

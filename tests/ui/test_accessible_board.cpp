@@ -31,19 +31,10 @@ struct Heard {
 };
 
 void PrintTo(const Heard& heard, std::ostream* out) {
-    switch (heard.change) {
-    case QAccessible::NameChanged:
-        *out << "cell " << heard.cell << " now " << heard.name.toStdString();
-        break;
-    case QAccessible::ObjectCreated:
-        *out << "cell " << heard.cell << " came";
-        break;
-    case QAccessible::ObjectDestroyed:
-        *out << "cell " << heard.cell << " left";
-        break;
-    default:
-        *out << "cell " << heard.cell << " event " << heard.change;
-    }
+    *out << "cell " << heard.cell
+         << (heard.change == QAccessible::NameChanged     ? " now " + heard.name.toStdString()
+             : heard.change == QAccessible::ObjectCreated ? std::string(" came")
+                                                          : std::string(" left"));
 }
 
 Heard Named(int cell, const char* name) {

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <gtest/gtest.h>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,7 +25,6 @@ class DoubleSize : public ::testing::Test {
         GameSession::Options options;
         options.scale = 2;
         options.screen = QSize(1024, 900);
-        options.screenReader = ScreenReaderStart::BeforeTheGame;
         return options;
     }
 };
@@ -90,42 +88,11 @@ INSTANTIATE_TEST_SUITE_P(Desktops, OnAScaledDesktop, ::testing::ValuesIn(ScaledD
 
 TEST_F(DoubleSize, WindowAndBoardAreTwiceAsLarge) {
     EXPECT_TRUE(game.WaitForBoard(Nothing(), "start"));
-
-    // A screen reader is told where they are on the screen, not where they
-    // would be unscaled.
-    std::vector<Accessible> tree;
-    ASSERT_TRUE(WaitUntil([&] { return CellsOf(tree = game.Reader().Tree()).size() == 16; }));
-    EXPECT_EQ(Find(tree, "frame")->extents, game.WindowRect());
-    EXPECT_EQ(BoardOf(tree)->extents, game.ClientRect());
-    const std::vector<Accessible> cells = CellsOf(tree);
-    for (int k = 1; k <= 16; ++k) {
-        EXPECT_EQ(cells[static_cast<std::size_t>(k - 1)].extents,
-                  QRect(game.ClientRect().topLeft() + CellCorner(k) * 2, QSize(162, 146)))
-            << "cell " << k;
-    }
 }
 
 TEST_F(DoubleSize, DigitsAndPictureStayCrisp) {
     ASSERT_TRUE(game.Choose(menu::Arrange));
     EXPECT_TRUE(game.WaitForBoard(Arranged(1), "digits"));
-    // Mouse review finds at each cell's centre that cell, and on the menu
-    // bar its entries, in the screen's pixels.
-    for (int k = 1; k <= 16; ++k) {
-        const std::optional<Accessible> found =
-            game.Reader().At(game.ClientRect().topLeft() + CellCore(k).center() * 2);
-        EXPECT_TRUE(found &&
-                    found->extents.topLeft() == game.ClientRect().topLeft() + CellCorner(k) * 2)
-            << "at cell " << k << "'s centre the reader finds "
-            << (found ? found->role + " " + found->name : "nothing");
-    }
-    const std::vector<QRect> items = game.MenuBarItems();
-    const std::vector<std::string> entries = {"Игра", "Фигуры", "Расставить"};
-    ASSERT_EQ(items.size(), entries.size());
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        const std::optional<Accessible> found = game.Reader().At(items[i].center());
-        EXPECT_EQ(found ? found->name : "nothing", entries[i]);
-    }
-
     ASSERT_TRUE(game.Choose(menu::Figures, menu::Picture));
     EXPECT_TRUE(game.WaitForBoard(Arranged(FirstPiece), "picture"));
 }

@@ -1,12 +1,8 @@
 #include "board_helpers.h"
-#include "cell_image.h"
-#include "form1.h"
 #include "game.h"
-#include "game_state.h"
-#include "scripted_random.h"
 #include "whole_scale.h"
+#include "window_test.h"
 
-#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -23,33 +19,6 @@
 #include <vector>
 
 namespace {
-
-class WindowTest : public ::testing::Test {
-  protected:
-    WindowTest() {
-        window.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
-        window.Timer1().stop(); // the tests tick by hand
-    }
-
-    GameState& S() { return window.TheGame().State; }
-    QWidget* Client() { return window.centralWidget(); }
-
-    // A real click at a point of the client area, routed by the window to
-    // whichever visible cell lies on top there.
-    void ClickAt(QPoint client) {
-        QTest::mouseClick(window.windowHandle(), Qt::LeftButton, {},
-                          Client()->mapTo(&window, client));
-    }
-    QPoint CellCentre(int k) { return window.Cell(k)->geometry().center(); }
-
-    QAction* MenuCommand(const char* name) {
-        return window.findChild<QAction*>(QString::fromUtf8(name));
-    }
-
-    ScriptedRandom random;
-    Form1 window{&random};
-};
 
 // Counts the paint events a widget receives.
 class PaintCounter : public QObject {
@@ -197,17 +166,6 @@ TEST_F(WindowTest, HiddenCellTakesNoClick) {
     ClickAt(CellCentre(6) + QPoint(10, 10)); // under cell 6, no neighbour reaches here
     EXPECT_EQ(S().FlipCount, flips);
     EXPECT_EQ(S().HeldTile, 14) << "no click reached anything";
-
-    // Nor does a press through assistive technology, which no longer finds
-    // the two cards on the board.
-    QAccessibleInterface* card = QAccessible::queryAccessibleInterface(window.Cell(6));
-    card->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-    EXPECT_EQ(S().FlipCount, flips);
-    EXPECT_EQ(S().HeldTile, 14);
-    QAccessibleInterface* board = QAccessible::queryAccessibleInterface(Client());
-    EXPECT_EQ(board->childCount(), 14);
-    EXPECT_EQ(board->indexOfChild(card), -1);
-    EXPECT_EQ(board->child(5)->object(), window.Cell(7)) << "the cells after it move up";
 }
 
 TEST_F(WindowTest, UnchangedBoardIsNeverRepainted) {

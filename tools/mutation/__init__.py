@@ -1,11 +1,11 @@
 """Mutation testing of the game's rules and the board refresh.
 
-Makes small faults ("mutants") in game/ and ui/board_refresh.cpp, one at a
-time, builds each and runs the suites that need no X server against it. A
-mutant that some test fails on is killed; one that passes every test has
-survived, and shows a behaviour no test pins down. Mutants that cannot change
-what the game does are listed, each with its reason, in
-tools/mutants-equivalent.txt and are not run.
+Makes small faults ("mutants") in game/, ui/board_refresh.cpp and
+ui/accessible_board.cpp, one at a time, builds each and runs the suites that
+need no X server against it. A mutant that some test fails on is killed; one
+that passes every test has survived, and shows a behaviour no test pins down.
+Mutants that cannot change what the game does are listed, each with its
+reason, in tools/mutants-equivalent.txt and are not run.
 
 The faults: a relational operator moved across its boundary or negated, == and
 != swapped, && and || swapped, a number or true/false moved by one, a

@@ -9,7 +9,7 @@ from . import ROOT
 from .operators import mutants_of
 
 # What is mutated.
-MUTATED = ["game/*.cpp", "game/*.h", "ui/board_refresh.cpp"]
+MUTATED = ["game/*.cpp", "game/*.h", "ui/board_refresh.cpp", "ui/accessible_board.cpp"]
 
 EQUIVALENT_LIST = os.path.join(ROOT, "tools", "mutants-equivalent.txt")
 

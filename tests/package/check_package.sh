@@ -167,6 +167,9 @@ if tree_tarball=$("$root/tools/debian-tree" "$release" autopkgtest.tar -- "${nee
         mount --rbind /sys "$tree/sys"
         mount -t tmpfs -o mode=1777 tmpfs "$tree/dev/shm"
         cp /etc/resolv.conf "$tree/etc/resolv.conf"
+        # mmdebstrap leaves no package lists behind; apt finds the test
+        # dependencies that the tree lacks with them.
+        chroot "$tree" apt-get update -qq
         exec autopkgtest "$@" -- chroot "$tree"
     ' bash "$work/tree" "$tree_tarball" --output-dir "$out/autopkgtest" "${tests[@]}" \
         "$deb" "$work/source" >"$work/autopkgtest.log" 2>&1

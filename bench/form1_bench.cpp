@@ -6,6 +6,7 @@
 #include "game.h"
 #include "game_state.h"
 #include "moves.h"
+#include "paint_counter.h"
 #include "pairs_turn.h"
 
 #include <QApplication>
@@ -18,18 +19,6 @@
 #include <utility>
 
 namespace {
-
-// Counts the paint events the objects it watches receive.
-class PaintCounter : public QObject {
-  public:
-    long paints = 0;
-
-  protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        paints += event->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-};
 
 // A shown window with the timer stopped, so that every tick is one the
 // benchmark makes by hand.

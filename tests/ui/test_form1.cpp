@@ -1,5 +1,6 @@
 #include "board_helpers.h"
 #include "game.h"
+#include "paint_counter.h"
 #include "whole_scale.h"
 #include "window_test.h"
 
@@ -18,21 +19,7 @@
 #include <utility>
 #include <vector>
 
-namespace {
-
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject {
-  public:
-    int paints = 0;
-
-  protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        paints += event->type() == QEvent::Paint ? 1 : 0;
-        return false;
-    }
-};
-
-} // namespace
+namespace {} // namespace
 
 // Sixteen empty cells, each in its place with no picture; the caption and
 // the rules' start are seen where a player meets them.

@@ -16,6 +16,8 @@
 # runs the end-to-end suites on the package's binary itself.
 #   check_package.sh [--tests NAMES] PACKAGE.deb
 set -uo pipefail
+# piuparts lives in /usr/sbin, which a user's PATH may lack.
+PATH=$PATH:/usr/sbin:/sbin
 tests=()
 if [[ ${1:-} == --tests ]]; then
     IFS=, read -r -a names <<<"$2"

@@ -129,7 +129,8 @@ release=$VERSION_CODENAME
 # from. The upgrade test needs an earlier version to come from; this package
 # has had no other, and is in no archive.
 if base=$("$root/tools/debian-tree" "$release" piuparts-base.tar.gz 2>"$work/tree.log"); then
-    if as_tree_root piuparts --no-upgrade-test --tmpdir "$work" -d "$release" -b "$base" "$deb" \
+    if as_tree_root piuparts --no-upgrade-test --tmpdir "$work" --bindmount=/dev \
+        -d "$release" -b "$base" "$deb" \
         >"$out/piuparts.log" 2>&1; then
         grep -E 'INFO: PASS:' "$out/piuparts.log" | sed 's/^.*INFO: /piuparts: /'
     else
@@ -162,7 +163,7 @@ if tree_tarball=$("$root/tools/debian-tree" "$release" autopkgtest.tar -- "${nee
         set -e
         tree=$1 tarball=$2
         shift 2
-        tar -xf "$tarball" -C "$tree" --exclude=./dev
+        tar -xf "$tarball" -C "$tree"
         mkdir -p "$tree/dev"
         mount --rbind /dev "$tree/dev"
         mount -t proc proc "$tree/proc"

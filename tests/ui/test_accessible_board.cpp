@@ -395,8 +395,9 @@ TEST_F(ReaderTest, GivesPlacesAndFindsWhatLiesAtAPoint) {
         QScreen* screen;
         bool x11;
     };
-    for (const View view : {View{screens[0], false}, View{screens[1], false},
-                            View{screens[0], true}, View{screens[1], true}}) {
+    // The scaled screen last: Qt 6.8's offscreen platform leaves it out.
+    for (const View view : {View{screens[0], false}, View{screens[0], true},
+                            View{screens[1], false}, View{screens[1], true}}) {
         SCOPED_TRACE((view.x11 ? "X11, " : "not X11, ") + view.screen->name().toStdString());
         Reader().onX11 = false;
         window.move(view.screen->geometry().topLeft() + QPoint(30, 20));

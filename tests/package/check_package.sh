@@ -128,16 +128,15 @@ release=$VERSION_CODENAME
 # --- piuparts --------------------------------------------------------------------
 # A clean tree of this machine's release, as Debian's own piuparts runs start
 # from. The upgrade test needs an earlier version to come from; this package
-# has had no other, and is in no archive. piuparts binds the machine's /dev
-# into its tree, which no user namespace may do (/dev's own mounts are
-# locked to it), or else makes device nodes: so it needs root, and anyone
-# else is told it was left out.
+# has had no other, and is in no archive. piuparts makes device nodes in its
+# tree, which no user namespace may do (nor bind the machine's /dev there,
+# whose own mounts are locked to it): so it needs root, and anyone else is
+# told it was left out.
 if (($(id -u) != 0)); then
     echo "piuparts: SKIP: it needs root, which this check does not ask for; run as root,"
     echo "          as CI does, for it"
 elif base=$("$root/tools/debian-tree" "$release" piuparts-base.tar.gz 2>"$work/tree.log"); then
-    if as_tree_root piuparts --no-upgrade-test --tmpdir "$work" --bindmount=/dev \
-        -d "$release" -b "$base" "$deb" \
+    if as_tree_root piuparts --no-upgrade-test --tmpdir "$work" -d "$release" -b "$base" "$deb" \
         >"$out/piuparts.log" 2>&1; then
         grep -E 'INFO: PASS:' "$out/piuparts.log" | sed 's/^.*INFO: /piuparts: /'
     else

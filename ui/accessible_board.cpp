@@ -146,11 +146,13 @@ class AccessibleCell : public QAccessibleWidget {
 
     QStringList actionNames() const override { return {pressAction()}; }
 
-    // A press is a click on the cell, handled as the mouse's is; a cell
-    // taken off the board takes none.
+    // A press is a click on the cell, handled as the mouse's is, and like
+    // the mouse's it gives the cell the focus; a cell taken off the board
+    // takes none.
     void doAction(const QString& action) override {
         if (action == pressAction() && !Cell()->isHidden()) {
-            emit Cell()->Clicked();
+            Cell()->setFocus(Qt::MouseFocusReason);
+            emit Cell()->Pressed();
         }
     }
 

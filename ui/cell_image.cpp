@@ -22,7 +22,12 @@ void Announce(CellImage* cell, QAccessible::Event change) {
 } // namespace
 
 CellImage::CellImage(QWidget* parent, int number)
-    : QWidget(parent), number_(number), name_(QString::fromUtf8(NoPictureName)) {}
+    : QWidget(parent), number_(number), name_(QString::fromUtf8(NoPictureName)) {
+    // A click gives the cell the focus, and with it a screen reader's
+    // attention: the reader speaks the cell and every change to it. Tab
+    // never reaches a cell, and nothing draws a focus frame.
+    setFocusPolicy(Qt::ClickFocus);
+}
 
 void CellImage::SetPicture(const QPixmap& picture, const QString& name) {
     picture_ = &picture;

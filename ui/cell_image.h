@@ -11,7 +11,9 @@ class QPixmap;
 //
 // It also tells assistive technology what it shows: its name is the name of
 // its picture, and a change of picture or a cell taken off the board is
-// announced, only when it happens.
+// announced, only when it happens. A cell that is clicked or pressed takes
+// the focus, so that a screen reader follows the player to it; it takes no
+// key and draws no focus frame.
 class CellImage : public QWidget {
     Q_OBJECT
 
@@ -34,8 +36,10 @@ class CellImage : public QWidget {
 
   signals:
     // The platform's click: the left button pressed and released on this
-    // cell, or its press action through assistive technology.
+    // cell.
     void Clicked();
+    // Its press action, run by assistive technology.
+    void Pressed();
 
   protected:
     void paintEvent(QPaintEvent* event) override;

@@ -8,6 +8,7 @@
 #include "holder_table.h"
 #include "overflow.h"
 
+#include <QCoreApplication>
 #include <QIcon>
 #include <QLayout>
 #include <QMenuBar>
@@ -39,8 +40,10 @@ Form1::Form1(RandomSource* random) : game_(*this, random != nullptr ? *random : 
     setWindowIcon(icon);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    // No key reaches the window or its menus.
-    mouseOnly_.Watch(this);
+    announcer_ = std::make_unique<Announcer>(this);
+    QCoreApplication::instance()->installNativeEventFilter(&keyPressWatch_);
+    // Keys reach the menus alone.
+    menuKeys_.Watch(this);
 
     timer1_.start();
     Form_Load();
@@ -71,9 +74,19 @@ void Form1::BuildBoard() {
         cell->setGeometry(QRect(board::Margin + board::PitchX * column,
                                 board::Margin + board::PitchY * row, board::EmptyCellWidth,
                                 board::EmptyCellHeight));
+        // A click and a press action run the cell's click handler alike,
+        // once for each activation.
         const auto handler = CellClickHandlers.at(static_cast<std::size_t>(k - 1));
-        connect(cell, &CellImage::Clicked, this,
-                [this, handler] { Dispatch([this, handler] { (game_.*handler)(); }); });
+        connect(cell, &CellImage::Clicked, this, [this, handler, k] {
+            if (activation_.Click(k)) {
+                Dispatch([this, handler] { (game_.*handler)(); });
+            }
+        });
+        connect(cell, &CellImage::Pressed, this, [this, handler, k] {
+            if (activation_.Press(k)) {
+                Dispatch([this, handler] { (game_.*handler)(); });
+            }
+        });
         cells_.at(static_cast<std::size_t>(k - 1)) = cell;
     }
 }
@@ -85,28 +98,49 @@ void Form1::BuildMenus() {
     bar->setAccessibleName(QStringLiteral("Меню"));
 
     auto command = [this](QWidget* menu, const char* name, const QString& caption,
-                          void (Game::*handler)()) {
+                          void (Game::*handler)(), Told told = Told::Nothing) {
         auto* action = new QAction(caption, this);
         action->setObjectName(QString::fromUtf8(name));
-        connect(action, &QAction::triggered, this,
-                [this, handler] { Dispatch([this, handler] { (game_.*handler)(); }); });
+        connect(action, &QAction::triggered, this, [this, handler, told] {
+            if (Dispatch([this, handler] { (game_.*handler)(); })) {
+                Tell(told);
+            }
+        });
         menu->addAction(action);
     };
 
     QMenu* play = bar->addMenu(QStringLiteral("Игра"));
     play->setObjectName(QStringLiteral("Игра"));
-    command(play, "Новая", QStringLiteral("Новая"), &Game::Новая_Click);
-    command(play, "Двигушки", QStringLiteral("Двигушки"), &Game::Двигушки_Click);
+    command(play, "Новая", QStringLiteral("Новая"), &Game::Новая_Click, Told::Deal);
+    command(play, "Двигушки", QStringLiteral("Двигушки"), &Game::Двигушки_Click, Told::Deal);
     command(play, "Парные_картинки", QStringLiteral("Парные картинки"),
-            &Game::Парные_картинки_Click);
+            &Game::Парные_картинки_Click, Told::Deal);
 
     QMenu* figures = bar->addMenu(QStringLiteral("Фигуры"));
     figures->setObjectName(QStringLiteral("Фигуры"));
+    // A tile keeps its name in either style: a reader has nothing new to hear.
     command(figures, "Цифры", QStringLiteral("Цифры"), &Game::Цифры_Click);
     command(figures, "Картинка1", QStringLiteral("Картинка 1"), &Game::Картинка1_Click);
 
     // A plain command on the bar: choosing it acts at once, with no drop-down.
-    command(bar, "Расставить", QStringLiteral("Расставить"), &Game::Расставить_Click);
+    command(bar, "Расставить", QStringLiteral("Расставить"), &Game::Расставить_Click,
+            Told::Arranged);
+}
+
+void Form1::Tell(Told told) {
+    switch (told) {
+    case Told::Deal:
+        // The caption follows at the next tick; the game is known now.
+        announcer_->Say(
+            QStringLiteral("Новая партия: ") +
+            QString::fromUtf8(game_.State.GameMode == PairsGame ? PairsCaption : FifteenCaption));
+        break;
+    case Told::Arranged:
+        announcer_->Say(QStringLiteral("Расставлено по порядку"));
+        break;
+    case Told::Nothing:
+        break;
+    }
 }
 
 void Form1::Form_Load() {
@@ -121,11 +155,13 @@ void Form1::RefreshBoard() {
     ::RefreshBoard(game_.State, *this);
 }
 
-void Form1::Dispatch(const std::function<void()>& handler) {
+bool Form1::Dispatch(const std::function<void()>& handler) {
     try {
         handler();
+        return true;
     } catch (const RunTimeError& error) {
         std::fprintf(stderr, "Run-time error: %s\n", error.what());
+        return false;
     }
 }
 
@@ -170,5 +206,15 @@ const QPixmap& Form1::Holder(int holder) {
 }
 
 void Form1::SetCellVisible(int k, bool visible) {
-    Cell(k)->SetShown(visible);
+    CellImage* cell = Cell(k);
+    if (cell->isHidden() != visible) {
+        return;
+    }
+    cell->SetShown(visible);
+    // A found pair leaves the board two cards at once, both showing the one
+    // face, so the first of the two says which pair it was.
+    cellsOff_ += visible ? -1 : 1;
+    if (!visible && cellsOff_ % 2 == 1) {
+        announcer_->Say(QStringLiteral("Пара снята: ") + cell->Name());
+    }
 }

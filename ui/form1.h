@@ -1,11 +1,13 @@
 #pragma once
 
+#include "announcer.h"
 #include "board.h"
 #include "clock_random.h"
 #include "game.h"
 #include "game_state.h"
 #include "holders.h"
-#include "mouse_only.h"
+#include "menu_keys.h"
+#include "one_activation.h"
 #include "random_source.h"
 
 #include <QMainWindow>
@@ -14,6 +16,7 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -45,10 +48,14 @@ class Form1 final : public QMainWindow, private Board {
     void BuildBoard();
     void BuildMenus();
 
+    // What a menu command tells a screen reader once it has run.
+    enum class Told { Nothing, Deal, Arranged };
+    void Tell(Told told);
+
     // Runs one event handler to its end. A run-time error stops the handler
     // where it is, is reported on one line, and the game goes on with what
-    // the handler had written.
-    static void Dispatch(const std::function<void()>& handler);
+    // the handler had written. Whether the handler ran to its end.
+    static bool Dispatch(const std::function<void()>& handler);
 
     // Board
     void SetCaption(std::string_view caption) override;
@@ -56,7 +63,11 @@ class Form1 final : public QMainWindow, private Board {
     void SetCellVisible(int k, bool visible) override;
     const QPixmap& Holder(int holder);
 
-    MouseOnly mouseOnly_;
+    MenuKeys menuKeys_;
+    OneActivation activation_;
+    KeyPressWatch keyPressWatch_{activation_};
+    // Made once the board and the menus are: a reader finds them first.
+    std::unique_ptr<Announcer> announcer_;
     ClockRandom clockRandom_;
     Game game_;
     QTimer timer1_;
@@ -68,4 +79,6 @@ class Form1 final : public QMainWindow, private Board {
     static constexpr int NoPicture = 0;
     std::array<int, CellCount> shownHolders_{};
     std::string caption_;
+    // Cells taken off the board: found pairs leave it two by two.
+    int cellsOff_ = 0;
 };

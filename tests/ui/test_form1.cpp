@@ -1,5 +1,6 @@
 #include "board_helpers.h"
 #include "game.h"
+#include "one_activation.h"
 #include "paint_counter.h"
 #include "whole_scale.h"
 #include "window_test.h"
@@ -12,9 +13,11 @@
 #include <QStringList>
 #include <QTest>
 #include <cstddef>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -84,6 +87,179 @@ TEST_F(WindowTest, MenuCommandsReachTheirHandlers) {
     MenuCommand("Новая")->trigger();
     EXPECT_EQ(S().Cells(16), Blank);
     EXPECT_NE(S().Cells(1), 0);
+}
+
+// Keys reach the menus alone: Alt or F10, the arrows, Return or Enter and
+// Escape walk them and choose a command, as menus do on any desktop; no
+// other key, and no key outside a menu, does anything, whether the window,
+// a cell or an open menu has the keyboard. No command has a shortcut.
+TEST_F(WindowTest, KeysReachTheMenusAlone) {
+    using Keys = std::vector<Qt::Key>;
+    struct Row {
+        bool cellHasFocus;
+        Keys keys;
+        const char* command; // the one command they run, or none
+        bool menuLeftOpen;
+    };
+    const Row rows[] = {
+        {false, {Qt::Key_Alt, Qt::Key_Right, Qt::Key_Right, Qt::Key_Return}, "Расставить", false},
+        {false, {Qt::Key_Alt, Qt::Key_Return, Qt::Key_Return}, "Новая", false},
+        {false, {Qt::Key_F10, Qt::Key_Down, Qt::Key_Down, Qt::Key_Enter}, "Двигушки", false},
+        {true, {Qt::Key_F10, Qt::Key_Down, Qt::Key_Up, Qt::Key_Return}, "Парные_картинки", false},
+        {true,
+         {Qt::Key_F10, Qt::Key_Right, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return},
+         "Картинка1",
+         false},
+        {true, {Qt::Key_Alt, Qt::Key_Left, Qt::Key_Return}, "Расставить", false},
+        // Leaving the menus without a command.
+        {false, {Qt::Key_Alt, Qt::Key_Escape}, nullptr, false},
+        {false, {Qt::Key_F10, Qt::Key_F10, Qt::Key_Return}, nullptr, false},
+        {true, {Qt::Key_F10, Qt::Key_Down, Qt::Key_Escape, Qt::Key_Escape}, nullptr, false},
+        {false, {Qt::Key_Alt, Qt::Key_Down, Qt::Key_F10, Qt::Key_Return}, nullptr, false},
+        // Keys that walk no menu, in the menus or outside them.
+        {false,
+         {Qt::Key_Space, Qt::Key_Return, Qt::Key_Down, Qt::Key_Tab, Qt::Key_1},
+         nullptr,
+         false},
+        {true,
+         {Qt::Key_Space, Qt::Key_Return, Qt::Key_Left, Qt::Key_Tab, Qt::Key_Backtab},
+         nullptr,
+         false},
+        {false, {Qt::Key_Alt, Qt::Key_Space, Qt::Key_N, Qt::Key_Escape}, nullptr, false},
+        {true, {Qt::Key_F10, Qt::Key_Down, Qt::Key_Space, Qt::Key_Home, Qt::Key_H}, nullptr, true},
+    };
+    QStringList triggered;
+    for (QAction* action : window.findChildren<QAction*>()) {
+        QObject::connect(action, &QAction::triggered,
+                         [&triggered, action] { triggered << action->objectName(); });
+    }
+    auto popup = [] { return QApplication::activePopupWidget(); };
+    // Tile 12 moved into the blank: any command or move would change this.
+    MenuCommand("Расставить")->trigger();
+    ClickAt(CellCentre(12));
+    ClickAt(CellCentre(16));
+    window.Timer1_Timer();
+    for (const Row& row : rows) {
+        const std::string keys = "row " + std::to_string(&row - rows);
+        if (row.cellHasFocus) {
+            window.Cell(16)->setFocus();
+        } else {
+            window.setFocus();
+        }
+        const GameState before = S();
+        triggered.clear();
+        for (Qt::Key key : row.keys) {
+            QWidget* target = popup() != nullptr ? popup() : QApplication::focusWidget();
+            QTest::keyClick(target != nullptr ? target->windowHandle() : window.windowHandle(),
+                            key);
+            QCoreApplication::processEvents();
+        }
+        if (row.command != nullptr) {
+            EXPECT_EQ(triggered, QStringList{QString::fromUtf8(row.command)}) << keys;
+        } else {
+            EXPECT_TRUE(triggered.isEmpty()) << keys << ": " << triggered.join(' ').toStdString();
+            EXPECT_TRUE(S() == before) << keys << ": the game state changed";
+        }
+        EXPECT_EQ(popup() != nullptr, row.menuLeftOpen) << keys;
+        if (!row.menuLeftOpen) {
+            EXPECT_EQ(window.Cell(16)->hasFocus(), row.cellHasFocus)
+                << keys << ": the focus stayed elsewhere";
+        }
+        if (popup() != nullptr) {
+            popup()->close();
+            window.menuBar()->setActiveAction(nullptr);
+        }
+        // Put the board back as it was for the next row.
+        MenuCommand("Двигушки")->trigger();
+        MenuCommand("Цифры")->trigger();
+        MenuCommand("Расставить")->trigger();
+        ClickAt(CellCentre(12));
+        ClickAt(CellCentre(16));
+        window.Timer1_Timer();
+    }
+}
+
+// A cell that is clicked or pressed takes the focus, so that a screen reader
+// follows the player there; the focus shows nowhere on the screen, Tab never
+// moves it, and a cell taken off the board takes none.
+TEST_F(WindowTest, ClickedOrPressedCellTakesTheFocusAndShowsNone) {
+    MenuCommand("Парные_картинки")->trigger();
+    MenuCommand("Расставить")->trigger(); // cells k and k + 8 pair up
+    QApplication::setActiveWindow(&window);
+    const QImage unfocused = window.Cell(3)->grab().toImage();
+    auto press = [](CellImage* cell) {
+        QAccessible::queryAccessibleInterface(cell)->actionInterface()->doAction(
+            QAccessibleActionInterface::pressAction());
+    };
+    struct Row {
+        const char* how;
+        std::function<void()> activate;
+        int focused; // the cell with the focus after it
+    };
+    // Two clicks on card 3 are two clicks, a turn; cards 4 and 12 then pair
+    // up, and the press on 12 right after its click is the same activation.
+    // Were either counted otherwise, the turns would fall apart and no pair
+    // would be taken off.
+    const Row rows[] = {
+        {"click on 3", [&] { ClickAt(CellCentre(3)); }, 3},
+        {"click on 3 again", [&] { ClickAt(CellCentre(3)); }, 3},
+        {"press on 4", [&] { press(window.Cell(4)); }, 4},
+        {"Tab", [&] { QTest::keyClick(window.windowHandle(), Qt::Key_Tab); }, 4},
+        {"click on 12", [&] { ClickAt(CellCentre(12)); }, 12},
+        {"press on 12", [&] { press(window.Cell(12)); }, 12},
+    };
+    for (const Row& row : rows) {
+        row.activate();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QApplication::focusWidget(), window.Cell(row.focused)) << row.how;
+    }
+    for (int tick = 0; tick < 51; ++tick) {
+        window.Timer1_Timer();
+    }
+    ASSERT_TRUE(window.Cell(4)->isHidden());
+    ASSERT_TRUE(window.Cell(12)->isHidden());
+    press(window.Cell(4));
+    EXPECT_FALSE(window.Cell(4)->hasFocus()) << "a card taken off took the focus";
+    // Card 3 is face down again, as before it had the focus: drawn the same.
+    window.Cell(3)->setFocus();
+    ASSERT_TRUE(window.Cell(3)->hasFocus());
+    EXPECT_EQ(window.Cell(3)->grab().toImage(), unfocused) << "a focus frame is drawn";
+}
+
+// Orca's click command repeats itself (see one_activation.h): a click and
+// then the press action on the same cell, or the press action and then a
+// click, all before the next key, are one activation. Two clicks are two,
+// and two presses two.
+TEST(OneActivationTest, RepeatsOfOneActivationCountOnce) {
+    struct Row {
+        const char* events; // c<k> click, p<k> press action, k key
+        std::vector<bool> activations;
+    };
+    const Row rows[] = {
+        {"c5 p5 c5", {true, false, false}}, // Orca's click seemed lost
+        {"p5 c5 c5", {true, false, false}}, // its clicks came late
+        {"c5 c5", {true, true}},
+        {"p5 p5", {true, true}},
+        {"c5 c5 p5 c5", {true, true, false, false}},
+        {"c5 p5 k c5 p5", {true, false, true, false}},
+        {"p5 k c5", {true, true}},
+        {"c5 p6 c5 p5", {true, true, true, false}},
+        {"p5 c6 p6 c5 p5", {true, true, false, true, false}},
+    };
+    for (const Row& row : rows) {
+        OneActivation activation;
+        std::vector<bool> seen;
+        std::istringstream events(row.events);
+        for (std::string event; events >> event;) {
+            if (event == "k") {
+                activation.KeyPressed();
+                continue;
+            }
+            const int k = std::stoi(event.substr(1));
+            seen.push_back(event[0] == 'c' ? activation.Click(k) : activation.Press(k));
+        }
+        EXPECT_EQ(seen, row.activations) << row.events;
+    }
 }
 
 TEST_F(WindowTest, CellTakesTheSizeOfItsPictureAndKeepsItsCorner) {

@@ -285,6 +285,13 @@ ScreenReader& GameSession::Reader() {
     return *reader_;
 }
 
+const AccessibilityBuses& GameSession::Buses() const {
+    if (buses_ == nullptr) {
+        throw std::logic_error("the session on " + where_ + " has no accessibility bus");
+    }
+    return *buses_;
+}
+
 void GameSession::StartScreenReader() {
     if (buses_ == nullptr) {
         throw std::logic_error("the session on " + where_ + " has no accessibility bus");

@@ -87,6 +87,11 @@ class GameSession {
     // The screen reader on the desktop; throws when there is none yet.
     ScreenReader& Reader();
     void StartScreenReader();
+    // The session's accessibility buses, and how its desktop runs a program
+    // (user, variables, display), for a screen reader a test starts itself;
+    // Buses throws when the session has none.
+    const AccessibilityBuses& Buses() const;
+    const ChildProcess::Options& DesktopProgram() const { return desktopProgram_; }
 
     std::string Title() { return desktop_->Title(window_); }
     // The name the desktop matches to a desktop entry (see Desktop::AppId).

@@ -157,7 +157,7 @@ TEST_F(WithOrca, PlaysBothGamesFromTheKeyboard) {
     for (int column = 1; column < 4; ++column) {
         Press("KP_Right", names[static_cast<std::size_t>(8 + column)]);
     }
-    Press("KP_Divide", names[11]);
+    Press("KP_Divide", "ряд 3, столбец 4");
     Press("KP_Prior", Row(names, 3));
     for (int column = 1; column < 4; ++column) {
         Press("KP_Right", names[static_cast<std::size_t>(12 + column)]);
@@ -207,8 +207,10 @@ TEST_F(WithOrca, PlaysBothGamesFromTheKeyboard) {
     const std::size_t firstCard = orca->Said();
     game.X().PressKey("KP_Divide");
     ASSERT_TRUE(game.WaitForBoard(With(backs, {{1, FaceHolder(1)}}), "card-1-up"));
-    Press("KP_Prior");
-    Press("KP_Prior");
+    // Flat review goes on from the card that took the focus.
+    ASSERT_GE(orca->WaitToSay("ряд 1, столбец 1", firstCard), 0);
+    Press("KP_Prior", "Рубашка Рубашка Рубашка Рубашка");
+    Press("KP_Prior", "Рубашка Рубашка Рубашка Рубашка");
     const std::size_t secondCard = orca->Said();
     game.X().PressKey("KP_Divide");
     const int taken = orca->WaitToSay("Пара снята: ", secondCard);

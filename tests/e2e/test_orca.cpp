@@ -138,7 +138,8 @@ TEST_F(WithOrca, PlaysBothGamesFromTheKeyboard) {
     ASSERT_GE(orca->WaitToSay("Двигушки frame", 0), 0) << Joined(orca->SaidSince(0));
 
     Step("Игра → Новая from the keyboard: F10, Down, Return");
-    Press("F10", "Игра");
+    // Orca 43 names the bar's first entry, Orca 48 the bar itself.
+    Press("F10");
     Press("Down", "Новая");
     Press("Return", "Новая партия: Двигушки");
     const Layout dealt = game.WaitForReadableBoard(Range(1, 16));

@@ -5,6 +5,7 @@
 #include "whole_scale.h"
 #include "window_test.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QMenu>

@@ -379,7 +379,15 @@ TEST_F(ReaderTest, GivesPlacesAndFindsWhatLiesAtAPoint) {
     QAccessibleInterface* menus = Of(window.menuBar());
     EXPECT_EQ(top->role(), QAccessible::Window);
     EXPECT_EQ(top->text(QAccessible::Name), QStringLiteral("Двигушки"));
+#if QT_VERSION < QT_VERSION_CHECK(6, 8, 0)
+    // Without announcements the last message stays in sight as a notification.
+    ASSERT_EQ(top->childCount(), 3);
+    QAccessibleInterface* notice = top->child(2);
+    EXPECT_EQ(notice->role(), QAccessible::Notification);
+    EXPECT_EQ(notice->text(QAccessible::Name), QStringLiteral("Расставлено по порядку"));
+#else
     EXPECT_EQ(top->childCount(), 2);
+#endif
     EXPECT_GE(top->indexOfChild(menus), 0);
     EXPECT_GE(top->indexOfChild(board), 0);
     EXPECT_EQ(menus->text(QAccessible::Name), QStringLiteral("Меню"));

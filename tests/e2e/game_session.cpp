@@ -211,6 +211,9 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
             StartScreenReader();
         }
     }
+    if (options.beforeTheGame) {
+        options.beforeTheGame(*this);
+    }
     if (scale_ != 1 && !options.scaleFromDesktop) {
         game.environment.push_back("QT_SCALE_FACTOR=" + std::to_string(scale_));
     }

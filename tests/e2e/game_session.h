@@ -9,6 +9,7 @@
 #include "x_display.h"
 
 #include <chrono>
+#include <functional>
 #include <gtest/gtest.h>
 #include <memory>
 #include <ostream>
@@ -63,6 +64,9 @@ class GameSession {
         // as the benchmarks' bare window; it shows no board, so the session
         // waits for its window alone.
         std::string program = {};
+        // Runs on the desktop once its buses are up and before the game
+        // starts, as a test's own screen reader does on a player's desktop.
+        std::function<void(GameSession&)> beforeTheGame = {};
     };
 
     GameSession() : GameSession(Options{}) {}

@@ -25,6 +25,12 @@ constexpr const char* SpeechSettings =
     "AddModule \"espeak-ng\" \"sd_espeak-ng\" \"espeak-ng.conf\"\n"
     "DefaultModule espeak-ng\n";
 
+// The debug line of the listener Orca asks for last, as it starts (Orca 43
+// before it says "Screen reader on", Orca 48 after). Until then a program that
+// starts may not know of Orca: Qt 6.8 sends a reader only the events the bus
+// says it listens to.
+constexpr const char* LastListener = "EVENT MANAGER: registering listener for: window:destroy";
+
 // The text of an Orca debug line "12:00:00.000000 - SPEECH OUTPUT: 'text'{...}"
 // (or 'text'[{...}], or 'key ' {...} for a key's echo); whether it is one.
 bool SpeechIn(const std::string& line, std::string& text) {
@@ -157,10 +163,14 @@ void Orca::Read() {
         pending.append(buffer, static_cast<std::size_t>(got));
         std::size_t end;
         while ((end = pending.find('\n')) != std::string::npos) {
+            const std::string line = pending.substr(0, end);
             std::string text;
-            if (SpeechIn(pending.substr(0, end), text)) {
+            if (SpeechIn(line, text)) {
                 const std::lock_guard<std::mutex> lock(mutex_);
                 spoken_.push_back(text);
+            } else if (line.find(LastListener) != std::string::npos) {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                listening_ = true;
             }
             pending.erase(0, end + 1);
         }
@@ -177,6 +187,13 @@ std::vector<std::string> Orca::SaidSince(std::size_t from) const {
     return from < spoken_.size()
                ? std::vector<std::string>(spoken_.begin() + static_cast<long>(from), spoken_.end())
                : std::vector<std::string>{};
+}
+
+bool Orca::WaitUntilListening() const {
+    return WaitUntil([&] {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        return listening_;
+    });
 }
 
 int Orca::WaitToSay(const std::string& text, std::size_t from) const {

@@ -35,6 +35,9 @@ class Orca {
     // Waits until a line spoken since line `from` holds `text`; that line's
     // number, or -1 when none came.
     int WaitToSay(const std::string& text, std::size_t from) const;
+    // Waits until Orca has asked the accessibility bus for every event it
+    // listens to; whether it has.
+    bool WaitUntilListening() const;
     // Orca is still running.
     bool Running() { return orca_->Running(); }
 
@@ -50,4 +53,5 @@ class Orca {
     std::string logPath_;
     mutable std::mutex mutex_;
     std::vector<std::string> spoken_;
+    bool listening_ = false;
 };

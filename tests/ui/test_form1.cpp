@@ -186,7 +186,8 @@ TEST_F(WindowTest, KeysReachTheMenusAlone) {
 TEST_F(WindowTest, ClickedOrPressedCellTakesTheFocusAndShowsNone) {
     MenuCommand("Парные_картинки")->trigger();
     MenuCommand("Расставить")->trigger(); // cells k and k + 8 pair up
-    QApplication::setActiveWindow(&window);
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     const QImage unfocused = window.Cell(3)->grab().toImage();
     auto press = [](CellImage* cell) {
         QAccessible::queryAccessibleInterface(cell)->actionInterface()->doAction(

@@ -6,8 +6,8 @@
 # costs on this machine.
 #
 #   start to window on the screen and peak memory, under Xvfb;
-#   CPU while idling on a laid-out board, under Xvfb and under a headless
-#   sway (Wayland).
+#   CPU while idling on a laid-out board, under Xvfb, under openbox and
+#   under a headless sway (Wayland), with or without a screen reader.
 #
 # The programs run on desktops of the end-to-end suite's own, started, found
 # and played through a session driver on its harness (see session.sh). They run in turn,
@@ -16,7 +16,8 @@
 # something only on an otherwise idle machine.
 #
 #   bench/figures.sh [BUILD_DIR]       (BUILD_DIR defaults to build-bench/, configured here)
-#   START_RUNS=7 ROUNDS=5 IDLE_SECONDS=8 DESKTOPS="x11 sway" bench/figures.sh
+#   START_RUNS=7 ROUNDS=5 IDLE_SECONDS=8 DESKTOPS="x11 openbox sway" bench/figures.sh
+#   READER=orca DESKTOPS=openbox bench/figures.sh   (Orca runs first on each desktop)
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-}
@@ -24,6 +25,7 @@ start_runs=${START_RUNS:-7}
 rounds=${ROUNDS:-5}
 idle=${IDLE_SECONDS:-8}
 desktops=${DESKTOPS:-x11 sway}
+export DVIGUSHKI_SESSION_READER=${READER:-}
 
 # The build folder, and how to start the game and its yardsticks, and end them.
 source "$repo/bench/session.sh"
@@ -122,6 +124,8 @@ echo "Medians of $start_runs start-ups, and of $rounds rounds of ${idle} s idle 
 echo "the programs alternate within each round. Bare window: bare_window --menu-bar."
 echo "Start-up runs from the program's start to its window on the screen, looked for"
 echo "every millisecond. Only an otherwise idle machine gives figures worth quoting."
+[[ -z $DVIGUSHKI_SESSION_READER ]] ||
+    echo "Screen reader: $DVIGUSHKI_SESSION_READER, started on each desktop before the program."
 echo
 
 start_figures
@@ -138,6 +142,10 @@ for desktop in $desktops; do
         idle_figures x11
         report_idle x11 "Xvfb"
         ;;
+    openbox)
+        idle_figures openbox
+        report_idle openbox "openbox"
+        ;;
     sway)
         if [[ -x /usr/bin/sway ]]; then
             idle_figures sway
@@ -147,7 +155,7 @@ for desktop in $desktops; do
         fi
         ;;
     *)
-        echo "DESKTOPS lists x11 and sway, not $desktop" >&2
+        echo "DESKTOPS lists x11, openbox and sway, not $desktop" >&2
         exit 1
         ;;
     esac

@@ -9,11 +9,14 @@
 //
 //   dvigushki_session x11|openbox|sway [PROGRAM [ARGUMENTS...]]
 //
-// Without PROGRAM it starts the game. A failure is one message on standard
+// Without PROGRAM it starts the game. With DVIGUSHKI_SESSION_READER=orca,
+// Orca runs on the desktop first, as a blind player's does, and the program
+// starts once Orca listens. A failure is one message on standard
 // error, with status 1. Screenshots and logs go where the suite keeps them,
 // under artifacts/[DESKTOP/]outside/ in the suite's build folder.
 
 #include "game_session.h"
+#include "orca.h"
 
 #include <cerrno>
 #include <chrono>
@@ -23,7 +26,10 @@
 #include <exception>
 #include <fcntl.h>
 #include <iostream>
+#include <memory>
 #include <poll.h>
+#include <stdexcept>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -70,6 +76,20 @@ int Run(int argc, char** argv) {
     if (argc > 2) {
         options.program = argv[2];
         options.arguments.assign(argv + 3, argv + argc);
+    }
+    std::unique_ptr<Orca> orca;
+    const char* reader = std::getenv("DVIGUSHKI_SESSION_READER");
+    if (reader != nullptr && std::string(reader) == "orca") {
+        options.screenReader = ScreenReaderStart::Later;
+        options.beforeTheGame = [&orca](GameSession& session) {
+            orca = std::make_unique<Orca>(session, ArtifactDir());
+            if (!orca->WaitUntilListening()) {
+                throw std::runtime_error("Orca did not start listening");
+            }
+        };
+    } else if (reader != nullptr && *reader != '\0') {
+        std::cerr << "dvigushki_session: DVIGUSHKI_SESSION_READER is orca or nothing\n";
+        return 2;
     }
     GameSession session(options);
     if (!session.Started()) {

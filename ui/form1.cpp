@@ -41,6 +41,8 @@ Form1::Form1(RandomSource* random) : game_(*this, random != nullptr ? *random : 
 
     // No key reaches the window or its menus.
     mouseOnly_.Watch(this);
+    // Nor does it ever stay maximized.
+    neverMaximized_.Watch(this);
 
     timer1_.start();
     Form_Load();

@@ -6,6 +6,7 @@
 #include "game_state.h"
 #include "holders.h"
 #include "mouse_only.h"
+#include "never_maximized.h"
 #include "random_source.h"
 
 #include <QMainWindow>
@@ -57,6 +58,7 @@ class Form1 final : public QMainWindow, private Board {
     const QPixmap& Holder(int holder);
 
     MouseOnly mouseOnly_;
+    NeverMaximized neverMaximized_;
     ClockRandom clockRandom_;
     Game game_;
     QTimer timer1_;

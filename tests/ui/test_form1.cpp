@@ -212,6 +212,21 @@ TEST_F(WindowTest, TimerTicksFromCreationAndEachTickIsOneRefresh) {
     }
 }
 
+// However it is asked, by a title bar's button or a window manager, the
+// window takes its maximized state back and keeps its size.
+TEST_F(WindowTest, NeverStaysMaximized) {
+    const QSize size = window.size();
+    window.setWindowState(Qt::WindowMaximized);
+    ASSERT_TRUE(window.windowState() & Qt::WindowMaximized);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window.windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(window.size(), size);
+
+    window.windowHandle()->setWindowStates(Qt::WindowMaximized);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.windowState() == Qt::WindowNoState; }));
+    EXPECT_EQ(window.size(), size);
+}
+
 TEST(ScreenScaleFactors, RoundToWholeNumbersHalvesUp) {
     const std::pair<const char*, const char*> rows[] = {
         {"1.5", "2"},     {"1.25", "1"},

@@ -44,6 +44,8 @@ Form1::Form1(RandomSource* random) : game_(*this, random != nullptr ? *random : 
     QCoreApplication::instance()->installNativeEventFilter(&keyPressWatch_);
     // Keys reach the menus alone.
     menuKeys_.Watch(this);
+    // Nor does it ever stay maximized.
+    neverMaximized_.Watch(this);
 
     timer1_.start();
     Form_Load();

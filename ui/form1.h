@@ -7,6 +7,7 @@
 #include "game_state.h"
 #include "holders.h"
 #include "menu_keys.h"
+#include "never_maximized.h"
 #include "one_activation.h"
 #include "random_source.h"
 
@@ -68,6 +69,7 @@ class Form1 final : public QMainWindow, private Board {
     KeyPressWatch keyPressWatch_{activation_};
     // Made once the board and the menus are: a reader finds them first.
     std::unique_ptr<Announcer> announcer_;
+    NeverMaximized neverMaximized_;
     ClockRandom clockRandom_;
     Game game_;
     QTimer timer1_;

@@ -1,3 +1,4 @@
+#include "desktop_fit.h"
 #include "form1.h"
 #include "late_screen_reader.h"
 #include "start_failure.h"
@@ -46,6 +47,8 @@ int main(int, char**) {
     char* qtArgv[] = {programName.data(), nullptr};
     QCoreApplication::setApplicationName(QString::fromLatin1(ProgramName));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(DesktopEntryId));
+    // The platform first: the scale rounding depends on it.
+    ChoosePlatform();
     ChooseScaleRounding();
     FindableByLateScreenReaders();
 
@@ -57,7 +60,9 @@ int main(int, char**) {
         qWarning("%s", qPrintable(message));
     }
 
+    ChooseTitleBar();
     Form1 window;
+    NameDesktopEntry(window, DesktopEntryId);
     window.show();
     return QApplication::exec();
 }

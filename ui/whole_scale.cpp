@@ -112,14 +112,17 @@ std::string WholeScreenScaleFactors(std::string_view factors) {
     }
 }
 
+Environment ProcessEnvironment() {
+    return [](const char* name) -> std::optional<std::string> {
+        if (!qEnvironmentVariableIsSet(name)) {
+            return std::nullopt;
+        }
+        return qgetenv(name).toStdString();
+    };
+}
+
 void ChooseScaleRounding() {
-    const ScaleRounding rounding =
-        ScaleRoundingFor([](const char* name) -> std::optional<std::string> {
-            if (!qEnvironmentVariableIsSet(name)) {
-                return std::nullopt;
-            }
-            return qgetenv(name).toStdString();
-        });
+    const ScaleRounding rounding = ScaleRoundingFor(ProcessEnvironment());
     if (rounding.playersVariableTaken) {
         qunsetenv(PolicyVariable);
     }

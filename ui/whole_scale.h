@@ -34,6 +34,9 @@
 // A variable of the game's environment, or nothing when it is not set.
 using Environment = std::function<std::optional<std::string>(const char* name)>;
 
+// The game's own environment, read as it is when asked.
+Environment ProcessEnvironment();
+
 struct ScaleRounding {
     Qt::HighDpiScaleFactorRoundingPolicy policy;
     // QT_SCALE_FACTOR_ROUNDING_POLICY is taken out of the environment: the

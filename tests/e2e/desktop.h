@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,3 +49,15 @@ class Desktop {
     // Whether the drop-down NewPopup last found has closed.
     virtual bool PopupClosed() = 0;
 };
+
+// The part of the screen in `area`, clipped to a screen of `size`, cut from
+// a picture of the whole screen that `grabScreen` takes; null when nothing
+// of `area` is on the screen (then no picture is taken) or no picture came.
+inline QImage ScreenPart(const QRect& area, QSize size, const std::function<QImage()>& grabScreen) {
+    const QRect clipped = area.intersected(QRect(QPoint(0, 0), size));
+    if (clipped.isEmpty()) {
+        return {};
+    }
+    const QImage screen = grabScreen();
+    return screen.isNull() ? screen : screen.copy(clipped);
+}

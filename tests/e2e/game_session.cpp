@@ -153,7 +153,11 @@ DesktopKind DesktopFromEnvironment() {
     if (desktop == "sway") {
         return DesktopKind::Sway;
     }
-    throw std::invalid_argument("DVIGUSHKI_E2E_DESKTOP is x11, openbox or sway, not " + desktop);
+    if (desktop == "gnome") {
+        return DesktopKind::Gnome;
+    }
+    throw std::invalid_argument("DVIGUSHKI_E2E_DESKTOP is x11, openbox, sway or gnome, not " +
+                                desktop);
 }
 
 std::string GameUnderTest() {
@@ -181,6 +185,11 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
         sway_->Prepare(game);
         desktop_ = sway_.get();
         where_ = "sway's " + sway_->DisplayName();
+    } else if (kind_ == DesktopKind::Gnome) {
+        gnome_ = std::make_unique<GnomeDesktop>(options.screen, dir + "/" + tag);
+        gnome_->Prepare(game);
+        desktop_ = gnome_.get();
+        where_ = "GNOME Shell's " + gnome_->DisplayName();
     } else {
         xvfb_ = std::make_unique<XvfbServer>(options.screen, dir + "/" + tag + "-xvfb.log");
         x_ = std::make_unique<XDisplay>(xvfb_->DisplayName());
@@ -229,7 +238,8 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
     // for often enough to time the start: on X11 a look is a few round trips
     // to the server, while sway's tree comes through swaymsg, a program.
     const QSize client = QSize(ClientWidth, ClientHeight) * scale_;
-    const auto every = std::chrono::milliseconds(kind_ == DesktopKind::Sway ? 15 : 1);
+    const auto every = std::chrono::milliseconds(
+        kind_ == DesktopKind::Sway || kind_ == DesktopKind::Gnome ? 15 : 1);
     const bool found = WaitUntil(
         [&] {
             for (const AppWindow& window : desktop_->AppWindows()) {

@@ -2,6 +2,7 @@
 
 #include "board_picture.h"
 #include "desktop.h"
+#include "gnome_desktop.h"
 #include "processes.h"
 #include "screen_reader.h"
 #include "waiting.h"
@@ -30,11 +31,12 @@ std::string ArtifactDir();
 std::string GameUnderTest();
 
 // The desktops a session can put the game on: a bare X server (Xvfb), the
-// same under a window manager (openbox), or a Wayland compositor (sway).
-enum class DesktopKind { BareX, Openbox, Sway };
+// same under a window manager (openbox), or a Wayland compositor (sway, or
+// GNOME Shell with Xwayland).
+enum class DesktopKind { BareX, Openbox, Sway, Gnome };
 
-// The desktop DVIGUSHKI_E2E_DESKTOP names (x11, openbox or sway); a bare X
-// server when it is not set.
+// The desktop DVIGUSHKI_E2E_DESKTOP names (x11, openbox, sway or gnome); a
+// bare X server when it is not set.
 DesktopKind DesktopFromEnvironment();
 
 // When a screen reader comes to the session's desktop: never (the desktop
@@ -140,6 +142,7 @@ class GameSession {
     // The desktop's servers first, so that they go last: after the game.
     std::unique_ptr<XvfbServer> xvfb_;
     std::unique_ptr<SwayDesktop> sway_;
+    std::unique_ptr<GnomeDesktop> gnome_;
     std::unique_ptr<XDisplay> x_;
     std::unique_ptr<WindowManager> windowManager_;
     std::unique_ptr<AccessibilityBuses> buses_;

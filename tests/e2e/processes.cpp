@@ -9,6 +9,7 @@
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <grp.h>
 #include <sched.h>
@@ -16,6 +17,7 @@
 #include <stdexcept>
 #include <sys/prctl.h>
 #include <sys/wait.h>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -224,6 +226,19 @@ void ChildProcess::End() {
         status_ = status;
     }
     pid_ = -1;
+}
+
+ScratchDirectory::ScratchDirectory(const char* prefix)
+    : path(std::string("/tmp/") + prefix + "-XXXXXX") {
+    if (mkdtemp(path.data()) == nullptr) {
+        throw std::runtime_error("cannot make a directory " + path +
+                                 ": mkdtemp: " + ErrnoText(errno));
+    }
+}
+
+ScratchDirectory::~ScratchDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path, ignored);
 }
 
 std::string ReadFile(const std::string& path) {

@@ -61,6 +61,17 @@ class ChildProcess {
     std::optional<int> status_;
 };
 
+// A directory of the test's own, /tmp/PREFIX-XXXXXX, private to its owner
+// (short, for sockets inside: a socket's path has room for 107 bytes), that
+// goes with everything in it when this goes.
+struct ScratchDirectory {
+    explicit ScratchDirectory(const char* prefix);
+    ~ScratchDirectory();
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+    std::string path;
+};
+
 // Reads a whole file; empty when it does not exist.
 std::string ReadFile(const std::string& path);
 

@@ -6,6 +6,8 @@
 #include "processes.h"
 #include "x_display.h"
 
+#include <QLibraryInfo>
+#include <QVersionNumber>
 #include <algorithm>
 #include <cstddef>
 #include <gtest/gtest.h>
@@ -62,10 +64,12 @@ void ExpectDealtFifteen(const Layout& seen, int firstHolder) {
 }
 
 // What the desktop entry gives the window to be known by: on Wayland the
-// entry's own id, its file name; on X11 its StartupWMClass.
+// entry's own id, its file name; on X11 its StartupWMClass. Under GNOME
+// Shell the game goes through Xwayland with a Qt older than 6.8.
 std::string DesktopEntryName(DesktopKind desktop) {
     std::string id = "io.github.dvigushki.Dvigushki";
-    if (desktop == DesktopKind::Sway) {
+    if (desktop == DesktopKind::Sway ||
+        (desktop == DesktopKind::Gnome && QLibraryInfo::version() >= QVersionNumber(6, 8))) {
         return id;
     }
     std::istringstream entry(ReadFile(SOURCE_ROOT "/dist/" + id + ".desktop"));

@@ -26,17 +26,6 @@ namespace {
 // sway's uid in a user namespace of its own: anything but root.
 constexpr int SwayIdInItsNamespace = 1000;
 
-// A directory of the test's own under /tmp, private to its owner. Short, for
-// the sockets inside: a socket's path has room for 107 bytes.
-std::string PrivateDirectory(const char* prefix) {
-    std::string dir = std::string("/tmp/") + prefix + "-XXXXXX";
-    if (mkdtemp(dir.data()) == nullptr) {
-        throw std::runtime_error("cannot make a directory " + dir +
-                                 ": mkdtemp: " + ErrnoText(errno));
-    }
-    return dir;
-}
-
 // The one socket in `dir` whose name starts with `prefix`, or "".
 std::string Socket(const std::string& dir, const std::string& prefix) {
     std::error_code error;
@@ -87,9 +76,8 @@ bool SameRing(const QImage& a, const QImage& b) {
 } // namespace
 
 SwayDesktop::SwayDesktop(QSize output, const std::string& logPrefix)
-    : output_(output), logPrefix_(logPrefix) {
-    swayHome_.path = PrivateDirectory("dvigushki-sway");
-    runtime_.path = PrivateDirectory("dvigushki-wayland");
+    : output_(output), logPrefix_(logPrefix), swayHome_("dvigushki-sway"),
+      runtime_("dvigushki-wayland") {
 
     ChildProcess::Options sway;
     if (geteuid() != 0) {
@@ -193,11 +181,6 @@ SwayDesktop::SwayDesktop(QSize output, const std::string& logPrefix)
           std::to_string(output_.height() - 1));
 }
 
-SwayDesktop::Directory::~Directory() {
-    std::error_code ignored;
-    fs::remove_all(path, ignored);
-}
-
 SwayDesktop::Descriptor::~Descriptor() {
     if (fd >= 0) {
         close(fd);
@@ -243,12 +226,7 @@ QImage SwayDesktop::GrabOutput() {
 }
 
 QImage SwayDesktop::Grab(const QRect& area) {
-    const QRect clipped = area.intersected(QRect(QPoint(0, 0), output_));
-    if (clipped.isEmpty()) {
-        return {};
-    }
-    const QImage output = GrabOutput();
-    return output.isNull() ? output : output.copy(clipped);
+    return ScreenPart(area, output_, [this] { return GrabOutput(); });
 }
 
 void SwayDesktop::Point(const std::string& command) {

@@ -59,11 +59,6 @@ class SwayDesktop : public Desktop {
     QJsonObject View(unsigned long window);
     void Point(const std::string& command);
 
-    // Goes with everything in it, after the programs that use it.
-    struct Directory {
-        std::string path;
-        ~Directory();
-    };
     struct Descriptor {
         int fd = -1;
         ~Descriptor();
@@ -74,9 +69,9 @@ class SwayDesktop : public Desktop {
     // How sway runs, for failure messages.
     std::string swayRunsAs_;
     // sway's home and runtime directory, with its configuration and sockets.
-    Directory swayHome_;
+    ScratchDirectory swayHome_;
     // The runtime directory of the programs shown here.
-    Directory runtime_;
+    ScratchDirectory runtime_;
     std::string waylandDisplay_;
     std::string swaySocket_;
     std::unique_ptr<ChildProcess> sway_;

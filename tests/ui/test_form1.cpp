@@ -1,4 +1,5 @@
 #include "board_helpers.h"
+#include "desktop_fit.h"
 #include "game.h"
 #include "one_activation.h"
 #include "paint_counter.h"
@@ -23,7 +24,29 @@
 #include <utility>
 #include <vector>
 
-namespace {} // namespace
+namespace {
+
+using Variables = std::map<std::string, std::string>;
+
+Environment EnvironmentOf(const Variables& variables) {
+    return [&variables](const char* name) -> std::optional<std::string> {
+        const auto found = variables.find(name);
+        if (found == variables.end()) {
+            return std::nullopt;
+        }
+        return found->second;
+    };
+}
+
+std::string Described(const Variables& variables) {
+    std::string given;
+    for (const auto& [name, value] : variables) {
+        given += name + "=\"" + value + "\" ";
+    }
+    return given;
+}
+
+} // namespace
 
 // Sixteen empty cells, each in its place with no picture; the caption and
 // the rules' start are seen where a player meets them.
@@ -390,6 +413,77 @@ TEST_F(WindowTest, TimerTicksFromCreationAndEachTickIsOneRefresh) {
     }
 }
 
+// However it is asked, by a title bar's button or a window manager, the
+// window takes its maximized state back and keeps its size.
+TEST_F(WindowTest, NeverStaysMaximized) {
+    const QSize size = window.size();
+    window.setWindowState(Qt::WindowMaximized);
+    ASSERT_TRUE(window.windowState() & Qt::WindowMaximized);
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(window.windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(window.size(), size);
+
+    window.windowHandle()->setWindowStates(Qt::WindowMaximized);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return window.windowState() == Qt::WindowNoState; }));
+    EXPECT_EQ(window.size(), size);
+}
+
+// X11 through Xwayland on a GNOME Wayland session, for a Qt without a
+// GNOME-styled bar of its own, unless the player names a platform; and
+// where Qt draws its Adwaita bar instead.
+TEST(DesktopFit, GnomeGetsItsOwnBarWhereQtHasNone) {
+    const QVersionNumber qt64(6, 4, 2), qt68(6, 8, 2), qt610(6, 10);
+    struct Row {
+        Variables environment;
+        QVersionNumber qt;
+        bool throughXwayland;
+        bool adwaitaBar;
+    };
+    const Variables gnome = {
+        {"XDG_CURRENT_DESKTOP", "GNOME"}, {"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}};
+    auto with = [&gnome](std::initializer_list<std::pair<const std::string, std::string>> more) {
+        Variables variables = gnome;
+        for (const auto& [name, value] : more) {
+            variables[name] = value;
+        }
+        return variables;
+    };
+    const Row rows[] = {
+        {gnome, qt64, true, false},
+        {gnome, qt68, false, true},
+        {gnome, qt610, false, true},
+        {with({{"XDG_CURRENT_DESKTOP", "ubuntu:GNOME"}}), qt64, true, false},
+        {with({{"XDG_CURRENT_DESKTOP", "GNOME-Classic:GNOME"}}), qt68, false, true},
+        {with({{"XDG_CURRENT_DESKTOP", "gnome"}}), qt64, true, false},
+        // Other desktops draw their own bars for Wayland windows.
+        {with({{"XDG_CURRENT_DESKTOP", "KDE"}}), qt64, false, false},
+        {with({{"XDG_CURRENT_DESKTOP", "sway"}}), qt68, false, false},
+        {with({{"XDG_CURRENT_DESKTOP", "GNOME-Flashback:Unity"}}), qt64, false, false},
+        {with({{"XDG_CURRENT_DESKTOP", ""}}), qt64, false, false},
+        // The player's platform or bar stands.
+        {with({{"QT_QPA_PLATFORM", "wayland"}}), qt64, false, false},
+        {with({{"QT_QPA_PLATFORM", ""}}), qt64, true, false},
+        {with({{"QT_WAYLAND_DECORATION", "bradient"}}), qt68, false, false},
+        // No X display to go through, or an X11 session already.
+        {with({{"DISPLAY", ""}}), qt64, false, false},
+        {{{"XDG_CURRENT_DESKTOP", "GNOME"}, {"XDG_SESSION_TYPE", "x11"}, {"DISPLAY", ":0"}},
+         qt64,
+         false,
+         false},
+        {{{"XDG_CURRENT_DESKTOP", "GNOME"}, {"XDG_SESSION_TYPE", "wayland"}, {"DISPLAY", ":0"}},
+         qt64,
+         true,
+         false},
+    };
+    for (const Row& row : rows) {
+        const std::string given =
+            Described(row.environment) + "Qt " + row.qt.toString().toStdString();
+        const Environment environment = EnvironmentOf(row.environment);
+        EXPECT_EQ(GoesThroughXwayland(environment, row.qt), row.throughXwayland) << given;
+        EXPECT_EQ(QtDrawsAdwaitaBar(environment, row.qt), row.adwaitaBar) << given;
+    }
+}
+
 TEST(ScreenScaleFactors, RoundToWholeNumbersHalvesUp) {
     const std::pair<const char*, const char*> rows[] = {
         {"1.5", "2"},     {"1.25", "1"},
@@ -411,7 +505,7 @@ TEST(ScreenScaleFactors, RoundToWholeNumbersHalvesUp) {
 TEST(ScaleRounding, FollowsThePlatformQtTriesFirstAndThePlayersPolicy) {
     using Policy = Qt::HighDpiScaleFactorRoundingPolicy;
     struct Row {
-        std::map<std::string, std::string> environment;
+        Variables environment;
         Policy policy;
         bool playersVariableTaken;
     };
@@ -450,18 +544,8 @@ TEST(ScaleRounding, FollowsThePlatformQtTriesFirstAndThePlayersPolicy) {
         {{{"QT_SCALE_FACTOR_ROUNDING_POLICY", "Nearest"}, {"DISPLAY", ":0"}}, Policy::Round, false},
     };
     for (const Row& row : rows) {
-        std::string given;
-        for (const auto& [name, value] : row.environment) {
-            given += name + "=\"" + value + "\" ";
-        }
-        const ScaleRounding rounding =
-            ScaleRoundingFor([&](const char* name) -> std::optional<std::string> {
-                const auto found = row.environment.find(name);
-                if (found == row.environment.end()) {
-                    return std::nullopt;
-                }
-                return found->second;
-            });
+        const std::string given = Described(row.environment);
+        const ScaleRounding rounding = ScaleRoundingFor(EnvironmentOf(row.environment));
         EXPECT_EQ(static_cast<int>(rounding.policy), static_cast<int>(row.policy)) << given;
         EXPECT_EQ(rounding.playersVariableTaken, row.playersVariableTaken) << given;
     }

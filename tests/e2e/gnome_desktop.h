@@ -1,0 +1,93 @@
+#pragma once
+
+#include "desktop.h"
+#include "processes.h"
+
+#include <QDBusConnection>
+#include <QJsonObject>
+#include <QString>
+#include <QVariant>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+// GNOME Shell as a desktop of the test's own: headless, on one virtual
+// monitor of a known size at scale 1, with Xwayland, on a system bus and a
+// session bus of its own, out of the overview and with no notification
+// banners. Everything goes through the shell's own D-Bus interfaces on one
+// connection: screenshots through org.gnome.Shell.Screenshot, the windows'
+// places, titles and classes through org.gnome.Shell.Eval (both need
+// --unsafe-mode), and the pointer through a session of
+// org.gnome.Mutter.RemoteDesktop. That session moves the pointer only by
+// relative steps without a screen cast, so each move starts from the
+// bottom-right corner, where the pointer is first pushed against the edge.
+//
+// GNOME Shell runs as the test's own user, or as nobody when the test runs
+// as root (it tells a root session apart with a notification over the
+// screen), in a home of its own that goes when the desktop goes.
+class GnomeDesktop : public Desktop {
+  public:
+    // `logPrefix` names the files for the shell's and its buses' output.
+    GnomeDesktop(QSize output, const std::string& logPrefix);
+    ~GnomeDesktop() override;
+    GnomeDesktop(const GnomeDesktop&) = delete;
+    GnomeDesktop& operator=(const GnomeDesktop&) = delete;
+
+    // Makes `options` start a program as it would start in a GNOME Wayland
+    // session: its runtime directory, the Wayland and X displays, the
+    // session bus and the desktop's name.
+    void Prepare(ChildProcess::Options& options) const;
+    const std::string& DisplayName() const { return waylandDisplay_; }
+
+    QSize ScreenSize() const override { return output_; }
+    QImage Grab(const QRect& area) override;
+    void MovePointer(QPoint screen) override;
+    void Click(QPoint screen) override;
+    std::vector<AppWindow> AppWindows() override;
+    std::string Title(unsigned long window) override;
+    std::string AppId(unsigned long window) override;
+    void NotePopups() override;
+    std::optional<QRect> NewPopup(QPoint inside, const QRect& within) override;
+    bool PopupClosed() override;
+
+  private:
+    QVariantList Call(const QString& service, const QString& path, const QString& interface,
+                      const QString& method, const QVariantList& arguments = {});
+    // Runs JavaScript in the shell; its result as text.
+    QString Eval(const QString& script);
+    QImage GrabScreen();
+    // Every application window, as the shell sees it; or, with `popups`,
+    // every other window (drop-downs, menus, tooltips) of the applications.
+    std::vector<QJsonObject> Windows(bool popups = false);
+    QJsonObject Window(unsigned long window);
+    void Pointer(const QString& method, const QVariantList& arguments);
+    // Waits until Xwayland, whose windows take the pointer's events after
+    // the shell, has the pointer at `screen` with the left button `down`.
+    void WaitForXwayland(QPoint screen, bool down);
+
+    QSize output_;
+    std::string logPrefix_;
+    std::string runsAs_;
+    // The shell's home and runtime directory, and the runtime directory of
+    // the programs shown here.
+    ScratchDirectory home_;
+    ScratchDirectory runtime_;
+    std::string waylandDisplay_;
+    std::string xDisplay_;
+    std::string xAuthority_;
+    std::string sessionBus_;
+    std::unique_ptr<ChildProcess> systemBusDaemon_;
+    std::unique_ptr<ChildProcess> sessionBusDaemon_;
+    std::unique_ptr<ChildProcess> shell_;
+    std::optional<QDBusConnection> bus_;
+    // A connection to Xwayland, to see the pointer as X11 windows see it.
+    struct XConnection;
+    std::unique_ptr<XConnection> x_;
+    QString connectionName_;
+    QString remoteSession_;
+    // The drop-downs and other windows beside the applications' shown when
+    // NotePopups was called, and the drop-down NewPopup found last.
+    std::vector<unsigned long> notedPopups_;
+    unsigned long popup_ = 0;
+};

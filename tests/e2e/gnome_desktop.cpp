@@ -197,7 +197,7 @@ GnomeDesktop::GnomeDesktop(QSize output, const std::string& logPrefix)
             .value<QDBusObjectPath>()
             .path();
     Pointer(QStringLiteral("Start"), {});
-    MovePointer(QPoint(output_.width() - 1, output_.height() - 1));
+    GnomeDesktop::MovePointer(QPoint(output_.width() - 1, output_.height() - 1));
 }
 
 GnomeDesktop::~GnomeDesktop() {

@@ -26,7 +26,7 @@
 // GNOME Shell runs as the test's own user, or as nobody when the test runs
 // as root (it tells a root session apart with a notification over the
 // screen), in a home of its own that goes when the desktop goes.
-class GnomeDesktop : public Desktop {
+class GnomeDesktop final : public Desktop {
   public:
     // `logPrefix` names the files for the shell's and its buses' output.
     GnomeDesktop(QSize output, const std::string& logPrefix);

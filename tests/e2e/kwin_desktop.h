@@ -18,9 +18,9 @@
 // server of the test's own (Xvfb), where nothing else runs: the screen's
 // pictures are that server's, and the pointer is that server's (XTest),
 // which KWin takes as its own pointer and passes on to the Wayland windows
-// under it. So neither KWin's screenshot interface, which KWin 6 offers only
-// when it composites with OpenGL, nor its fake input, which it hands only to
-// programs it trusts, is needed. What KWin knows of its windows (places,
+// under it. So neither KWin's screenshot interface, which KWin 6 does not
+// offer when it composites without OpenGL (as without a GPU), nor a client of
+// its fake-input protocol is needed. What KWin knows of its windows (places,
 // titles, app ids, frames, whether they may be resized) comes from scripts
 // run through its scripting interface, which print their findings to
 // KWin's log.

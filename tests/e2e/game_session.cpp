@@ -156,7 +156,10 @@ DesktopKind DesktopFromEnvironment() {
     if (desktop == "gnome") {
         return DesktopKind::Gnome;
     }
-    throw std::invalid_argument("DVIGUSHKI_E2E_DESKTOP is x11, openbox, sway or gnome, not " +
+    if (desktop == "kwin") {
+        return DesktopKind::Kwin;
+    }
+    throw std::invalid_argument("DVIGUSHKI_E2E_DESKTOP is x11, openbox, sway, gnome or kwin, not " +
                                 desktop);
 }
 
@@ -190,6 +193,11 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
         gnome_->Prepare(game);
         desktop_ = gnome_.get();
         where_ = "GNOME Shell's " + gnome_->DisplayName();
+    } else if (kind_ == DesktopKind::Kwin) {
+        kwin_ = std::make_unique<KwinDesktop>(options.screen, dir + "/" + tag);
+        kwin_->Prepare(game);
+        desktop_ = kwin_.get();
+        where_ = "KWin's " + kwin_->DisplayName();
     } else {
         xvfb_ = std::make_unique<XvfbServer>(options.screen, dir + "/" + tag + "-xvfb.log");
         x_ = std::make_unique<XDisplay>(xvfb_->DisplayName());
@@ -239,7 +247,7 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
     // to the server, while sway's tree comes through swaymsg, a program.
     const QSize client = QSize(ClientWidth, ClientHeight) * scale_;
     const auto every = std::chrono::milliseconds(
-        kind_ == DesktopKind::Sway || kind_ == DesktopKind::Gnome ? 15 : 1);
+        kind_ == DesktopKind::BareX || kind_ == DesktopKind::Openbox ? 1 : 15);
     const bool found = WaitUntil(
         [&] {
             for (const AppWindow& window : desktop_->AppWindows()) {
@@ -289,6 +297,13 @@ XDisplay& GameSession::X() {
         throw std::logic_error("the game runs on " + where_ + ", not on an X server");
     }
     return *x_;
+}
+
+KwinDesktop& GameSession::Kwin() {
+    if (kwin_ == nullptr) {
+        throw std::logic_error("the game runs on " + where_ + ", not under KWin");
+    }
+    return *kwin_;
 }
 
 ScreenReader& GameSession::Reader() {

@@ -3,6 +3,7 @@
 #include "board_picture.h"
 #include "desktop.h"
 #include "gnome_desktop.h"
+#include "kwin_desktop.h"
 #include "processes.h"
 #include "screen_reader.h"
 #include "waiting.h"
@@ -31,11 +32,11 @@ std::string ArtifactDir();
 std::string GameUnderTest();
 
 // The desktops a session can put the game on: a bare X server (Xvfb), the
-// same under a window manager (openbox), or a Wayland compositor (sway, or
-// GNOME Shell with Xwayland).
-enum class DesktopKind { BareX, Openbox, Sway, Gnome };
+// same under a window manager (openbox), or a Wayland compositor (sway,
+// GNOME Shell with Xwayland, or KWin).
+enum class DesktopKind { BareX, Openbox, Sway, Gnome, Kwin };
 
-// The desktop DVIGUSHKI_E2E_DESKTOP names (x11, openbox, sway or gnome); a
+// The desktop DVIGUSHKI_E2E_DESKTOP names (x11, openbox, sway, gnome or kwin); a
 // bare X server when it is not set.
 DesktopKind DesktopFromEnvironment();
 
@@ -84,6 +85,8 @@ class GameSession {
     DesktopKind Kind() const { return kind_; }
     // The connection to the X server; throws on Wayland.
     XDisplay& X();
+    // KWin, which knows more of the window than other desktops say; throws elsewhere.
+    KwinDesktop& Kwin();
     ChildProcess& Process() { return *game_; }
     // Ends the X server under the running game, as a display lost in the
     // middle of a game; the session then only watches the game's process.
@@ -143,6 +146,7 @@ class GameSession {
     std::unique_ptr<XvfbServer> xvfb_;
     std::unique_ptr<SwayDesktop> sway_;
     std::unique_ptr<GnomeDesktop> gnome_;
+    std::unique_ptr<KwinDesktop> kwin_;
     std::unique_ptr<XDisplay> x_;
     std::unique_ptr<WindowManager> windowManager_;
     std::unique_ptr<AccessibilityBuses> buses_;

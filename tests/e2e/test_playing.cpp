@@ -68,7 +68,7 @@ void ExpectDealtFifteen(const Layout& seen, int firstHolder) {
 // Shell the game goes through Xwayland with a Qt older than 6.8.
 std::string DesktopEntryName(DesktopKind desktop) {
     std::string id = "io.github.dvigushki.Dvigushki";
-    if (desktop == DesktopKind::Sway ||
+    if (desktop == DesktopKind::Sway || desktop == DesktopKind::Kwin ||
         (desktop == DesktopKind::Gnome && QLibraryInfo::version() >= QVersionNumber(6, 8))) {
         return id;
     }

@@ -1,6 +1,6 @@
 // Under a real window manager (Debian's openbox, as it comes) the window
 // keeps the size the board needs whatever is asked of it, and shows the
-// game's icon.
+// game's icon; under KWin it is framed and tied to its desktop entry.
 
 #include "game_session.h"
 #include "x_display.h"
@@ -152,4 +152,21 @@ TEST_F(UnderWindowManager, CarriesTheInstalledIcon) {
     ASSERT_FALSE(installed.isNull()) << INSTALLED_ICON_64;
     EXPECT_EQ(largest, installed.convertToFormat(QImage::Format_ARGB32))
         << "the window's 64 px icon is not the installed one";
+}
+
+// Under KWin on Wayland the bar is KWin's own (Breeze), above a window of
+// the board's fixed size that KWin offers no resizing of, tied to the
+// game's desktop entry by its app id.
+TEST(UnderKwin, FramesAFixedWindowAndFindsItsEntry) {
+    GameSession::Options options;
+    options.desktop = DesktopKind::Kwin;
+    GameSession game(options);
+    ASSERT_TRUE(game.Started()) << game.StartFailure();
+    const KwinDesktop::Facts facts = game.Kwin().WindowFacts(game.WindowId());
+    EXPECT_FALSE(facts.noBorder);
+    EXPECT_TRUE(facts.frame.contains(facts.client));
+    EXPECT_GT(facts.client.top() - facts.frame.top(), 20) << "KWin draws no bar above the window";
+    EXPECT_FALSE(facts.maximizable);
+    EXPECT_FALSE(facts.resizeable);
+    EXPECT_EQ(facts.desktopFileName, "io.github.dvigushki.Dvigushki");
 }

@@ -197,11 +197,16 @@ bool Orca::WaitUntilListening() const {
 }
 
 int Orca::WaitToSay(const std::string& text, std::size_t from) const {
+    return WaitToSay([&](const std::string& line) { return line.find(text) != std::string::npos; },
+                     from);
+}
+
+int Orca::WaitToSay(const std::function<bool(const std::string&)>& fits, std::size_t from) const {
     int found = -1;
     WaitUntil([&] {
         const std::vector<std::string> said = SaidSince(from);
         for (std::size_t i = 0; i < said.size(); ++i) {
-            if (said[i].find(text) != std::string::npos) {
+            if (fits(said[i])) {
                 found = static_cast<int>(from + i);
                 return true;
             }

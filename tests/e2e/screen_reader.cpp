@@ -1,5 +1,7 @@
 #include "screen_reader.h"
 
+#include "waiting.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -14,8 +16,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr std::chrono::seconds Patience(30);
 
 std::string NameOf(const std::string& variable) {
     return variable.substr(0, variable.find('=') + 1);

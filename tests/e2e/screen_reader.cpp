@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <poll.h>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -170,29 +169,16 @@ std::vector<std::string> ScreenReader::Ask(const std::string& command) {
         throw std::runtime_error("the screen reader has gone; see " + logPath_);
     }
     std::vector<std::string> lines;
-    const auto deadline = std::chrono::steady_clock::now() + Patience;
     while (true) {
-        const std::size_t end = pending_.find('\n');
-        if (end != std::string::npos) {
-            const std::string answer = pending_.substr(0, end);
-            pending_.erase(0, end + 1);
-            if (answer == ".") {
-                return lines;
-            }
-            lines.push_back(answer);
-            continue;
-        }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd wait{fromClient_, POLLIN, 0};
-        char buffer[4096];
-        ssize_t got = 0;
-        if (left.count() <= 0 || poll(&wait, 1, static_cast<int>(left.count())) <= 0 ||
-            (got = read(fromClient_, buffer, sizeof buffer)) <= 0) {
+        const std::optional<std::string> answer = ReadLine(fromClient_);
+        if (!answer) {
             throw std::runtime_error("the screen reader did not answer \"" + command + "\"; see " +
                                      logPath_);
         }
-        pending_.append(buffer, static_cast<std::size_t>(got));
+        if (*answer == ".") {
+            return lines;
+        }
+        lines.push_back(*answer);
     }
 }
 

@@ -80,7 +80,6 @@ class ScreenReader {
     std::unique_ptr<ChildProcess> client_;
     int toClient_ = -1;
     int fromClient_ = -1;
-    std::string pending_;
 };
 
 // The objects of `tree` directly inside `parent`, in order.

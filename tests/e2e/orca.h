@@ -46,7 +46,8 @@ class Orca {
   private:
     void Read();
 
-    std::string runtime_;
+    // Sockets go under a short runtime directory: their names have a limit.
+    ScratchDirectory runtime_;
     int terminal_ = -1;
     int side_ = -1;
     std::unique_ptr<ChildProcess> speech_;

@@ -3,16 +3,14 @@
 #include "waiting.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
 #include <unistd.h>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -75,21 +73,17 @@ Accessible Parse(const std::string& line) {
 } // namespace
 
 AccessibilityBuses::AccessibilityBuses(const ChildProcess::Options& like,
-                                       const std::string& logPrefix) {
-    // The AT-SPI bus puts its socket under the runtime directory; the
-    // session's own may lie too deep for a socket's name.
-    std::string dir = "/tmp/dvigushki-a11y-XXXXXX";
-    if (mkdtemp(dir.data()) == nullptr ||
-        (like.uid >= 0 &&
-         chown(dir.c_str(), static_cast<uid_t>(like.uid), static_cast<gid_t>(like.gid)) != 0)) {
-        throw std::runtime_error("cannot make a runtime directory for the accessibility bus");
+                                       const std::string& logPrefix)
+    : runtime_("dvigushki-a11y") {
+    if (like.uid >= 0 && chown(runtime_.path.c_str(), static_cast<uid_t>(like.uid),
+                               static_cast<gid_t>(like.gid)) != 0) {
+        throw std::runtime_error(
+            "cannot give the accessibility bus its runtime directory: chown: " + ErrnoText(errno));
     }
-    runtime_ = dir;
-
-    const std::string addressFile = runtime_ + "/session-bus-address";
+    const std::string addressFile = runtime_.path + "/session-bus-address";
     ChildProcess::Options session = Headless(
         like, {"/usr/bin/dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1"},
-        {"XDG_RUNTIME_DIR=" + runtime_});
+        {"XDG_RUNTIME_DIR=" + runtime_.path});
     session.stdoutPath = addressFile;
     session.stderrPath = logPrefix + "-session-bus.txt";
     sessionBus_ = std::make_unique<ChildProcess>(session);
@@ -104,7 +98,7 @@ AccessibilityBuses::AccessibilityBuses(const ChildProcess::Options& like,
 
     ChildProcess::Options launcher =
         Headless(like, {"/usr/libexec/at-spi-bus-launcher", "--launch-immediately"},
-                 {"XDG_RUNTIME_DIR=" + runtime_, SessionBus()});
+                 {"XDG_RUNTIME_DIR=" + runtime_.path, SessionBus()});
     launcher.stderrPath = logPrefix + "-at-spi-bus.txt";
     launcher_ = std::make_unique<ChildProcess>(launcher);
     // Up once it answers for the AT-SPI bus on the session bus.
@@ -112,8 +106,8 @@ AccessibilityBuses::AccessibilityBuses(const ChildProcess::Options& like,
         Headless(like,
                  {"/usr/bin/dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
                   "/", "org.freedesktop.DBus.NameHasOwner", "string:org.a11y.Bus"},
-                 {"XDG_RUNTIME_DIR=" + runtime_, SessionBus()});
-    ask.stdoutPath = runtime_ + "/name-has-owner";
+                 {"XDG_RUNTIME_DIR=" + runtime_.path, SessionBus()});
+    ask.stdoutPath = runtime_.path + "/name-has-owner";
     while (true) {
         ChildProcess(ask).WaitForExit(Patience);
         if (ReadFile(ask.stdoutPath).find("boolean true") != std::string::npos) {
@@ -124,13 +118,6 @@ AccessibilityBuses::AccessibilityBuses(const ChildProcess::Options& like,
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-}
-
-AccessibilityBuses::~AccessibilityBuses() {
-    launcher_.reset();
-    sessionBus_.reset();
-    std::error_code ignored;
-    fs::remove_all(runtime_, ignored);
 }
 
 ScreenReader::ScreenReader(const ChildProcess::Options& like, const AccessibilityBuses& buses,

@@ -228,11 +228,17 @@ TEST_F(WindowTest, ClickedOrPressedCellTakesTheFocusAndShowsNone) {
         {"click on 12", [&] { ClickAt(CellCentre(12)); }, 12},
         {"press on 12", [&] { press(window.Cell(12)); }, 12},
     };
+    // As a click's, a press's cell has the focus before the game hears of it,
+    // so a reader is on the cell when its name changes.
+    bool focusedWhenHeard = false;
+    QObject::connect(window.Cell(4), &CellImage::Pressed,
+                     [&] { focusedWhenHeard = window.Cell(4)->hasFocus(); });
     for (const Row& row : rows) {
         row.activate();
         QCoreApplication::processEvents();
         EXPECT_EQ(QApplication::focusWidget(), window.Cell(row.focused)) << row.how;
     }
+    EXPECT_TRUE(focusedWhenHeard);
     Ticks(51);
     ASSERT_TRUE(window.Cell(4)->isHidden());
     ASSERT_TRUE(window.Cell(12)->isHidden());

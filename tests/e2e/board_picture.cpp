@@ -18,6 +18,12 @@ Layout Nothing() {
     return Layout{};
 }
 
+Layout Backs() {
+    Layout backs{};
+    backs.fill(CardBack);
+    return backs;
+}
+
 Layout Arranged(int firstHolder) {
     Layout layout{};
     for (int k = 1; k <= 16; ++k) {
@@ -51,6 +57,15 @@ std::string Describe(const Layout& layout) {
         text << (row == 3 ? " ]" : " /");
     }
     return text.str();
+}
+
+std::vector<std::string> TileNames(const Layout& layout) {
+    std::vector<std::string> names;
+    for (int holder : layout) {
+        const int tile = holder >= FirstPiece ? holder - FirstPiece + 1 : holder;
+        names.push_back(tile == DigitBlank ? "Пусто" : std::to_string(tile));
+    }
+    return names;
 }
 
 QPoint CellCorner(int k) {

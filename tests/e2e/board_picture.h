@@ -31,11 +31,16 @@ inline constexpr QRgb Background = 0xff3c4a5a;
 using Layout = std::array<int, 16>;
 
 Layout Nothing();
+// Every card face down.
+Layout Backs();
 // Cell k holds tile k: digits (firstHolder 1) or pieces (firstHolder 33).
 Layout Arranged(int firstHolder);
 // The same with `cells` of the board replaced, as {cell, holder} pairs.
 Layout With(Layout layout, std::initializer_list<std::pair<int, int>> cells);
 std::string Describe(const Layout& layout);
+// What a screen reader must say for each cell of a fifteen-puzzle layout: the
+// tile's number in either style, and a word for the blank.
+std::vector<std::string> TileNames(const Layout& layout);
 
 // Top-left corner of cell k in the client area, unscaled.
 QPoint CellCorner(int k);

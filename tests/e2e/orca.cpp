@@ -45,15 +45,10 @@ bool SpeechIn(const std::string& line, std::string& text) {
 
 } // namespace
 
-Orca::Orca(const GameSession& session, const std::string& dir) : logPath_(dir + "/orca-debug.txt") {
+Orca::Orca(const GameSession& session, const std::string& dir)
+    : runtime_("dvigushki-orca"), logPath_(dir + "/orca-debug.txt") {
     const ChildProcess::Options& desktop = session.DesktopProgram();
     const std::string bus = session.Buses().SessionBus();
-    // Sockets go under a short runtime directory: their names have a limit.
-    std::string runtime = "/tmp/dvigushki-orca-XXXXXX";
-    if (mkdtemp(runtime.data()) == nullptr) {
-        throw std::runtime_error("cannot make a runtime directory for Orca");
-    }
-    runtime_ = runtime;
     const std::string config = dir + "/orca-config";
     fs::create_directories(config + "/speech-dispatcher");
     std::ofstream(config + "/speech-dispatcher/speechd.conf") << SpeechSettings;
@@ -67,7 +62,7 @@ Orca::Orca(const GameSession& session, const std::string& dir) : logPath_(dir + 
         }
     }
     base.environment.insert(base.environment.end(),
-                            {bus, "XDG_RUNTIME_DIR=" + runtime_, "XDG_CONFIG_HOME=" + config});
+                            {bus, "XDG_RUNTIME_DIR=" + runtime_.path, "XDG_CONFIG_HOME=" + config});
 
     // A screen reader sets the desktop's flags as it starts; Orca 43 expects
     // them set by the desktop.
@@ -94,7 +89,7 @@ Orca::Orca(const GameSession& session, const std::string& dir) : logPath_(dir + 
                    dir};
     speech.stderrPath = dir + "/speech-dispatcher-stderr.txt";
     speech_ = std::make_unique<ChildProcess>(speech);
-    const std::string socket = runtime_ + "/speech-dispatcher/speechd.sock";
+    const std::string socket = runtime_.path + "/speech-dispatcher/speechd.sock";
     if (!WaitUntil([&] { return fs::exists(socket) || !speech_->Running(); }) ||
         !fs::exists(socket)) {
         throw std::runtime_error("speech-dispatcher did not start; see " + speech.stderrPath);
@@ -134,8 +129,6 @@ Orca::~Orca() {
         reader_.join();
     }
     close(terminal_);
-    std::error_code ignored;
-    fs::remove_all(runtime_, ignored);
 }
 
 void Orca::Read() {
@@ -197,11 +190,16 @@ bool Orca::WaitUntilListening() const {
 }
 
 int Orca::WaitToSay(const std::string& text, std::size_t from) const {
+    return WaitToSay([&](const std::string& line) { return line.find(text) != std::string::npos; },
+                     from);
+}
+
+int Orca::WaitToSay(const std::function<bool(const std::string&)>& fits, std::size_t from) const {
     int found = -1;
     WaitUntil([&] {
         const std::vector<std::string> said = SaidSince(from);
         for (std::size_t i = 0; i < said.size(); ++i) {
-            if (said[i].find(text) != std::string::npos) {
+            if (fits(said[i])) {
                 found = static_cast<int>(from + i);
                 return true;
             }

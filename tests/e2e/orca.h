@@ -4,6 +4,7 @@
 #include "processes.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -32,9 +33,10 @@ class Orca {
     std::size_t Said() const;
     // The lines spoken since line `from`.
     std::vector<std::string> SaidSince(std::size_t from) const;
-    // Waits until a line spoken since line `from` holds `text`; that line's
-    // number, or -1 when none came.
+    // Waits until a line spoken since line `from` holds `text`, or is one
+    // that `fits`; that line's number, or -1 when none came.
     int WaitToSay(const std::string& text, std::size_t from) const;
+    int WaitToSay(const std::function<bool(const std::string&)>& fits, std::size_t from) const;
     // Waits until Orca has asked the accessibility bus for every event it
     // listens to; whether it has.
     bool WaitUntilListening() const;
@@ -44,7 +46,8 @@ class Orca {
   private:
     void Read();
 
-    std::string runtime_;
+    // Sockets go under a short runtime directory: their names have a limit.
+    ScratchDirectory runtime_;
     int terminal_ = -1;
     int side_ = -1;
     std::unique_ptr<ChildProcess> speech_;

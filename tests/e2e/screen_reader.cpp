@@ -1,21 +1,18 @@
 #include "screen_reader.h"
 
+#include "waiting.h"
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
-#include <poll.h>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
 #include <unistd.h>
 
-namespace fs = std::filesystem;
-
 namespace {
-
-constexpr std::chrono::seconds Patience(30);
 
 std::string NameOf(const std::string& variable) {
     return variable.substr(0, variable.find('=') + 1);
@@ -76,21 +73,17 @@ Accessible Parse(const std::string& line) {
 } // namespace
 
 AccessibilityBuses::AccessibilityBuses(const ChildProcess::Options& like,
-                                       const std::string& logPrefix) {
-    // The AT-SPI bus puts its socket under the runtime directory; the
-    // session's own may lie too deep for a socket's name.
-    std::string dir = "/tmp/dvigushki-a11y-XXXXXX";
-    if (mkdtemp(dir.data()) == nullptr ||
-        (like.uid >= 0 &&
-         chown(dir.c_str(), static_cast<uid_t>(like.uid), static_cast<gid_t>(like.gid)) != 0)) {
-        throw std::runtime_error("cannot make a runtime directory for the accessibility bus");
+                                       const std::string& logPrefix)
+    : runtime_("dvigushki-a11y") {
+    if (like.uid >= 0 && chown(runtime_.path.c_str(), static_cast<uid_t>(like.uid),
+                               static_cast<gid_t>(like.gid)) != 0) {
+        throw std::runtime_error(
+            "cannot give the accessibility bus its runtime directory: chown: " + ErrnoText(errno));
     }
-    runtime_ = dir;
-
-    const std::string addressFile = runtime_ + "/session-bus-address";
+    const std::string addressFile = runtime_.path + "/session-bus-address";
     ChildProcess::Options session = Headless(
         like, {"/usr/bin/dbus-daemon", "--session", "--nofork", "--nopidfile", "--print-address=1"},
-        {"XDG_RUNTIME_DIR=" + runtime_});
+        {"XDG_RUNTIME_DIR=" + runtime_.path});
     session.stdoutPath = addressFile;
     session.stderrPath = logPrefix + "-session-bus.txt";
     sessionBus_ = std::make_unique<ChildProcess>(session);
@@ -105,7 +98,7 @@ AccessibilityBuses::AccessibilityBuses(const ChildProcess::Options& like,
 
     ChildProcess::Options launcher =
         Headless(like, {"/usr/libexec/at-spi-bus-launcher", "--launch-immediately"},
-                 {"XDG_RUNTIME_DIR=" + runtime_, SessionBus()});
+                 {"XDG_RUNTIME_DIR=" + runtime_.path, SessionBus()});
     launcher.stderrPath = logPrefix + "-at-spi-bus.txt";
     launcher_ = std::make_unique<ChildProcess>(launcher);
     // Up once it answers for the AT-SPI bus on the session bus.
@@ -113,8 +106,8 @@ AccessibilityBuses::AccessibilityBuses(const ChildProcess::Options& like,
         Headless(like,
                  {"/usr/bin/dbus-send", "--session", "--print-reply", "--dest=org.freedesktop.DBus",
                   "/", "org.freedesktop.DBus.NameHasOwner", "string:org.a11y.Bus"},
-                 {"XDG_RUNTIME_DIR=" + runtime_, SessionBus()});
-    ask.stdoutPath = runtime_ + "/name-has-owner";
+                 {"XDG_RUNTIME_DIR=" + runtime_.path, SessionBus()});
+    ask.stdoutPath = runtime_.path + "/name-has-owner";
     while (true) {
         ChildProcess(ask).WaitForExit(Patience);
         if (ReadFile(ask.stdoutPath).find("boolean true") != std::string::npos) {
@@ -125,13 +118,6 @@ AccessibilityBuses::AccessibilityBuses(const ChildProcess::Options& like,
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-}
-
-AccessibilityBuses::~AccessibilityBuses() {
-    launcher_.reset();
-    sessionBus_.reset();
-    std::error_code ignored;
-    fs::remove_all(runtime_, ignored);
 }
 
 ScreenReader::ScreenReader(const ChildProcess::Options& like, const AccessibilityBuses& buses,
@@ -170,29 +156,16 @@ std::vector<std::string> ScreenReader::Ask(const std::string& command) {
         throw std::runtime_error("the screen reader has gone; see " + logPath_);
     }
     std::vector<std::string> lines;
-    const auto deadline = std::chrono::steady_clock::now() + Patience;
     while (true) {
-        const std::size_t end = pending_.find('\n');
-        if (end != std::string::npos) {
-            const std::string answer = pending_.substr(0, end);
-            pending_.erase(0, end + 1);
-            if (answer == ".") {
-                return lines;
-            }
-            lines.push_back(answer);
-            continue;
-        }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd wait{fromClient_, POLLIN, 0};
-        char buffer[4096];
-        ssize_t got = 0;
-        if (left.count() <= 0 || poll(&wait, 1, static_cast<int>(left.count())) <= 0 ||
-            (got = read(fromClient_, buffer, sizeof buffer)) <= 0) {
+        const std::optional<std::string> answer = ReadLine(fromClient_);
+        if (!answer) {
             throw std::runtime_error("the screen reader did not answer \"" + command + "\"; see " +
                                      logPath_);
         }
-        pending_.append(buffer, static_cast<std::size_t>(got));
+        if (*answer == ".") {
+            return lines;
+        }
+        lines.push_back(*answer);
     }
 }
 

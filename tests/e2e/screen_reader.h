@@ -17,7 +17,6 @@
 class AccessibilityBuses {
   public:
     AccessibilityBuses(const ChildProcess::Options& like, const std::string& logPrefix);
-    ~AccessibilityBuses();
     AccessibilityBuses(const AccessibilityBuses&) = delete;
     AccessibilityBuses& operator=(const AccessibilityBuses&) = delete;
 
@@ -25,7 +24,9 @@ class AccessibilityBuses {
     std::string SessionBus() const { return "DBUS_SESSION_BUS_ADDRESS=" + address_; }
 
   private:
-    std::string runtime_;
+    // The AT-SPI bus puts its socket under the runtime directory; the
+    // session's own may lie too deep for a socket's name.
+    ScratchDirectory runtime_;
     std::string address_;
     std::unique_ptr<ChildProcess> sessionBus_;
     std::unique_ptr<ChildProcess> launcher_;
@@ -80,7 +81,6 @@ class ScreenReader {
     std::unique_ptr<ChildProcess> client_;
     int toClient_ = -1;
     int fromClient_ = -1;
-    std::string pending_;
 };
 
 // The objects of `tree` directly inside `parent`, in order.

@@ -133,15 +133,6 @@ class WithOrca : public ::testing::Test {
     }
 };
 
-// The tile names of a fifteen-puzzle layout: the number, or the blank's word.
-std::vector<std::string> TileNames(const Layout& layout) {
-    std::vector<std::string> names;
-    for (int holder : layout) {
-        names.push_back(holder == DigitBlank ? "Пусто" : std::to_string(holder));
-    }
-    return names;
-}
-
 } // namespace
 
 TEST_F(WithOrca, PlaysBothGamesFromTheKeyboard) {
@@ -153,14 +144,10 @@ TEST_F(WithOrca, PlaysBothGamesFromTheKeyboard) {
     // the key's echo; a player hears it before pressing on.
     const std::size_t beforeBar = orca->Said();
     game.X().PressKey("F10");
-    EXPECT_TRUE(WaitUntil([&] {
-        for (const std::string& line : orca->SaidSince(beforeBar)) {
-            if (line.rfind("F10", 0) != 0) {
-                return true;
-            }
-        }
-        return false;
-    })) << "Orca never said where F10 went:\n"
+    EXPECT_GE(orca->WaitToSay([](const std::string& line) { return line.rfind("F10", 0) != 0; },
+                              beforeBar),
+              0)
+        << "Orca never said where F10 went:\n"
         << Joined(orca->SaidSince(beforeBar));
     Press("Down", "Новая");
     Press("Return", "Новая партия: Двигушки");
@@ -189,15 +176,11 @@ TEST_F(WithOrca, PlaysBothGamesFromTheKeyboard) {
     // with the tile's number, or the number as the cell's name changes.
     const std::size_t beforeMove = orca->Said();
     game.X().PressKey("KP_Divide");
-    EXPECT_TRUE(WaitUntil([&] {
-        for (const std::string& line : orca->SaidSince(beforeMove)) {
-            if (line.rfind(names[11] + " ", 0) == 0 || line == names[11] + ".") {
-                return true;
-            }
-        }
-        return false;
-    })) << "Orca never said the tile that moved in: "
-        << names[11] << "\n"
+    const auto movedIn = [&](const std::string& line) {
+        return line.rfind(names[11] + " ", 0) == 0 || line == names[11] + ".";
+    };
+    EXPECT_GE(orca->WaitToSay(movedIn, beforeMove), 0)
+        << "Orca never said the tile that moved in: " << names[11] << "\n"
         << Joined(orca->SaidSince(beforeMove));
     EXPECT_TRUE(
         game.WaitForBoard(With(dealt, {{12, DigitBlank}, {16, dealt[11]}}), "moved-with-orca"));
@@ -216,8 +199,7 @@ TEST_F(WithOrca, PlaysBothGamesFromTheKeyboard) {
     Press("Return", "Расставлено по порядку");
     // The focus is back on the blank's cell, where the last click was.
     ASSERT_GE(orca->WaitToSay("ряд 4, столбец 4", beforeArranging), 0);
-    Layout backs{};
-    backs.fill(CardBack);
+    const Layout backs = Backs();
     ASSERT_TRUE(game.WaitForBoard(backs, "pairs-arranged"));
 
     // Cards k and k + 8 now pair up.

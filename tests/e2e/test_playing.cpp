@@ -35,13 +35,8 @@ class Playing : public ::testing::Test {
     // The pairs game with cell k holding card k, so cells k and k + 8 pair up.
     void KnownPairsBoard() {
         ASSERT_TRUE(game.Choose(menu::Game, menu::Pairs));
-        ASSERT_TRUE(game.WaitForBoard(Layout{Backs()}, "pairs-dealt"));
+        ASSERT_TRUE(game.WaitForBoard(Backs(), "pairs-dealt"));
         ASSERT_TRUE(game.Choose(menu::Arrange));
-    }
-    static Layout Backs() {
-        Layout backs{};
-        backs.fill(CardBack);
-        return backs;
     }
 
     GameSession game;

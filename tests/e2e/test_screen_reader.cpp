@@ -17,17 +17,6 @@
 
 namespace {
 
-// What a screen reader must say for each cell of a fifteen-puzzle layout: the
-// tile's number in either style, and a word for the blank.
-std::vector<std::string> TileNames(const Layout& layout) {
-    std::vector<std::string> names;
-    for (int holder : layout) {
-        const int tile = holder >= FirstPiece ? holder - FirstPiece + 1 : holder;
-        names.push_back(tile == 16 ? "Пусто" : std::to_string(tile));
-    }
-    return names;
-}
-
 std::string Joined(const std::vector<std::string>& names) {
     std::string text;
     for (const std::string& name : names) {
@@ -222,8 +211,7 @@ TEST(ScreenReader, FindsTheRunningGameReadsItAndPlaysIt) {
     // 7 and 15 make a pair: both turn up, named alike, and leave the board.
     ASSERT_TRUE(reader.PressMenu("Парные картинки"));
     ASSERT_TRUE(game.WaitForTitle(PairsCaption));
-    Layout backs{};
-    backs.fill(CardBack);
+    const Layout backs = Backs();
     ASSERT_TRUE(game.WaitForBoard(backs, "pairs-dealt"));
     EXPECT_TRUE(reader.WaitForNames(std::vector<std::string>(16, "Рубашка")));
     EXPECT_TRUE(reader.WaitToHear(std::vector<std::string>(16, "Рубашка")));

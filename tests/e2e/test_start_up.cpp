@@ -103,12 +103,8 @@ std::pair<std::string, std::string> PlatformsWithoutWayland(const std::string& d
 Outcome RunGame(const FailedStart& start) {
     const std::string dir = ArtifactDir();
     // Short, since a Wayland socket's path must fit in 108 bytes.
-    char runtimeTemplate[] = "/tmp/dvigushki-runtime-XXXXXX";
-    const std::string runtime = mkdtemp(runtimeTemplate);
-    struct Cleanup {
-        std::string path;
-        ~Cleanup() { std::filesystem::remove_all(path); }
-    } cleanup{runtime};
+    const ScratchDirectory scratch("dvigushki-runtime");
+    const std::string& runtime = scratch.path;
     ChildProcess::Options options;
     options.argv = {GameUnderTest()};
     options.argv.insert(options.argv.end(), start.arguments.begin(), start.arguments.end());

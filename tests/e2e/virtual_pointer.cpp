@@ -9,12 +9,10 @@
 //
 // WIDTH x HEIGHT is the size of the compositor's layout in its own (logical)
 // pixels, e.g. 800 600 for one 800 x 600 output at scale 1. Commands, one a
-// line; BUTTON is left (the default), middle or right:
+// line:
 //
-//   move X Y          the cursor to X,Y of the layout
-//   press [BUTTON]    a button down
-//   release [BUTTON]  a button up
-//   click X Y         move, then press and release the left button
+//   move X Y    the cursor to X,Y of the layout
+//   click X Y   move, then press and release the left button
 //
 // Each motion and each button change is a pointer frame of its own. Once the
 // compositor has handled a command, the program answers "ok" on standard
@@ -102,21 +100,6 @@ std::uint32_t Milliseconds() {
     return static_cast<std::uint32_t>(now.tv_sec * 1000 + now.tv_nsec / 1000000);
 }
 
-bool ButtonCode(std::istream& words, std::uint32_t& code) {
-    std::string name = "left";
-    words >> name;
-    if (name == "left") {
-        code = BTN_LEFT;
-    } else if (name == "middle") {
-        code = BTN_MIDDLE;
-    } else if (name == "right") {
-        code = BTN_RIGHT;
-    } else {
-        return false;
-    }
-    return true;
-}
-
 class Pointer {
   public:
     Pointer(wl_proxy* device, std::uint32_t width, std::uint32_t height)
@@ -127,10 +110,10 @@ class Pointer {
                                height_);
         EndFrame();
     }
-    void Button(std::uint32_t code, bool pressed) {
-        wl_proxy_marshal_flags(device_, PointerRequest::Button, nullptr, 1, 0, Milliseconds(), code,
-                               pressed ? WL_POINTER_BUTTON_STATE_PRESSED
-                                       : WL_POINTER_BUTTON_STATE_RELEASED);
+    void LeftButton(bool pressed) {
+        wl_proxy_marshal_flags(
+            device_, PointerRequest::Button, nullptr, 1, 0, Milliseconds(), std::uint32_t{BTN_LEFT},
+            pressed ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
         EndFrame();
     }
 
@@ -148,35 +131,23 @@ std::string Run(const std::string& line, Pointer& pointer, std::uint32_t width,
     std::istringstream words(line);
     std::string command;
     words >> command;
-    const bool moves = command == "move" || command == "click";
-    const bool presses = command == "press" || command == "release";
-    if (!moves && !presses) {
-        return "unknown command \"" + command + "\"; the commands are move, press, release, click";
+    if (command != "move" && command != "click") {
+        return "unknown command \"" + command + "\"; the commands are move and click";
     }
     long x = -1, y = -1;
-    std::uint32_t code = BTN_LEFT;
-    if (moves) {
-        words >> x >> y;
-        if (!words || x < 0 || y < 0 || x >= width || y >= height) {
-            return command + " needs X Y inside the layout, " + std::to_string(width) + " x " +
-                   std::to_string(height);
-        }
-    } else if (!ButtonCode(words, code)) {
-        return "the buttons are left, middle and right";
+    words >> x >> y;
+    if (!words || x < 0 || y < 0 || x >= width || y >= height) {
+        return command + " needs X Y inside the layout, " + std::to_string(width) + " x " +
+               std::to_string(height);
     }
     std::string rest;
     if (words >> rest) {
         return "stray words after " + command;
     }
-
-    if (moves) {
-        pointer.Move(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y));
-    }
-    if (presses || command == "click") {
-        pointer.Button(code, command != "release");
-    }
+    pointer.Move(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y));
     if (command == "click") {
-        pointer.Button(code, false);
+        pointer.LeftButton(true);
+        pointer.LeftButton(false);
     }
     return "";
 }

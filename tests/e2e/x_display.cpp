@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 // Xlib's macros (None, Bool, Status ...) clash with Qt's names, so it comes last.
 #include <X11/Xatom.h>
@@ -24,6 +25,45 @@ namespace {
 // just went is no reason to end the test program, which Xlib's default does.
 int IgnoreXError(Display*, XErrorEvent*) {
     return 0;
+}
+
+// A window's property: its type (0 when it is not set), its format and its
+// items, which Xlib hands over as longs for format 32.
+struct Property {
+    Atom type = 0;
+    int format = 0;
+    unsigned long items = 0;
+    std::vector<unsigned char> data;
+};
+
+Property Read(Display* display, Window window, Atom name, Atom type = AnyPropertyType) {
+    Property property;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    if (XGetWindowProperty(display, window, name, 0, 1L << 24, False, type, &property.type,
+                           &property.format, &property.items, &after, &data) != Success) {
+        return {};
+    }
+    if (data != nullptr) {
+        const std::size_t size =
+            property.format == 32 ? sizeof(long) : static_cast<std::size_t>(property.format / 8);
+        property.data.assign(data, data + property.items * size);
+        XFree(data);
+    }
+    return property;
+}
+
+// The children of a window, bottom to top.
+std::vector<Window> Children(Display* display, Window window) {
+    Window root = 0, parent = 0;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    std::vector<Window> all;
+    if (XQueryTree(display, window, &root, &parent, &children, &count) && children != nullptr) {
+        all.assign(children, children + count);
+        XFree(children);
+    }
+    return all;
 }
 
 } // namespace
@@ -136,50 +176,25 @@ QSize XDisplay::ScreenSize() const {
 
 std::vector<TopWindow> XDisplay::MappedTopWindows() {
     std::vector<TopWindow> shown;
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
-    if (!XQueryTree(x_->display, x_->root, &root, &parent, &children, &count)) {
-        return shown;
-    }
-    for (unsigned int i = 0; i < count; ++i) {
+    for (const Window child : Children(x_->display, x_->root)) {
         XWindowAttributes attributes{};
-        if (!XGetWindowAttributes(x_->display, children[i], &attributes) ||
+        if (!XGetWindowAttributes(x_->display, child, &attributes) ||
             attributes.map_state != IsViewable || attributes.c_class != InputOutput) {
             continue;
         }
-        shown.push_back({children[i],
+        shown.push_back({child,
                          QRect(attributes.x, attributes.y, attributes.width, attributes.height),
                          attributes.override_redirect != 0});
-    }
-    if (children != nullptr) {
-        XFree(children);
     }
     return shown;
 }
 
 std::string XDisplay::Title(unsigned long window) {
-    auto property = [&](Atom name, Atom type) -> std::optional<std::string> {
-        Atom actualType = 0;
-        int format = 0;
-        unsigned long items = 0, after = 0;
-        unsigned char* data = nullptr;
-        if (XGetWindowProperty(x_->display, window, name, 0, 1024, False, type, &actualType,
-                               &format, &items, &after, &data) != Success ||
-            data == nullptr) {
-            return std::nullopt;
-        }
-        std::string text(reinterpret_cast<const char*>(data), items);
-        XFree(data);
-        if (actualType != type) {
-            return std::nullopt;
-        }
-        return text;
-    };
-    if (auto name = property(x_->netWmName, x_->utf8String)) {
-        return *name;
+    Property name = Read(x_->display, window, x_->netWmName, x_->utf8String);
+    if (name.type != x_->utf8String) {
+        name = Read(x_->display, window, XA_WM_NAME);
     }
-    return property(XA_WM_NAME, AnyPropertyType).value_or("");
+    return {name.data.begin(), name.data.end()};
 }
 
 QImage XDisplay::Grab(const QRect& area) {
@@ -262,30 +277,12 @@ namespace {
 // The window a window manager has taken on: it alone carries WM_STATE. A
 // frame holds it somewhere below; with no window manager there is none.
 Window ClientInside(Display* display, Window window, Atom wmState) {
-    Atom type = 0;
-    int format = 0;
-    unsigned long items = 0, after = 0;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display, window, wmState, 0, 0, False, AnyPropertyType, &type, &format,
-                           &items, &after, &data) == Success) {
-        if (data != nullptr) {
-            XFree(data);
-        }
-        if (type != 0) {
-            return window;
-        }
+    if (Read(display, window, wmState).type != 0) {
+        return window;
     }
-    Window root = 0, parent = 0;
-    Window* children = nullptr;
-    unsigned int count = 0;
     Window found = 0;
-    if (XQueryTree(display, window, &root, &parent, &children, &count)) {
-        for (unsigned int i = 0; i < count && found == 0; ++i) {
-            found = ClientInside(display, children[i], wmState);
-        }
-        if (children != nullptr) {
-            XFree(children);
-        }
+    for (const Window child : Children(display, window)) {
+        found = found != 0 ? found : ClientInside(display, child, wmState);
     }
     return found;
 }
@@ -348,24 +345,14 @@ bool XDisplay::PopupClosed() {
 }
 
 std::vector<unsigned long> XDisplay::Property32(unsigned long window, const std::string& name) {
-    Atom type = 0;
-    int format = 0;
-    unsigned long items = 0, after = 0;
-    unsigned char* data = nullptr;
-    std::vector<unsigned long> values;
-    if (XGetWindowProperty(x_->display, window != 0 ? window : x_->root,
-                           XInternAtom(x_->display, name.c_str(), False), 0, 1L << 24, False,
-                           AnyPropertyType, &type, &format, &items, &after, &data) != Success) {
-        return values;
+    const Property property = Read(x_->display, window != 0 ? window : x_->root,
+                                   XInternAtom(x_->display, name.c_str(), False));
+    if (property.format != 32) {
+        return {};
     }
-    if (data != nullptr && format == 32) {
-        // Xlib hands 32-bit items over as longs.
-        const auto* longs = reinterpret_cast<const unsigned long*>(data);
-        values.assign(longs, longs + items);
-    }
-    if (data != nullptr) {
-        XFree(data);
-    }
+    // Xlib hands 32-bit items over as longs.
+    std::vector<unsigned long> values(property.items);
+    std::memcpy(values.data(), property.data.data(), property.data.size());
     return values;
 }
 

@@ -25,11 +25,10 @@ using Call = RecordingBoard::Call;
 
 void ExpectFifteenDeal(const GameState& state) {
     auto cells = CellsOf(state);
+    EXPECT_TRUE(SlidesBackToOrder(cells));
     EXPECT_EQ(cells[15], Blank) << "the blank starts bottom right";
     std::sort(cells.begin(), cells.begin() + 15);
-    for (int k = 1; k <= 15; ++k) {
-        EXPECT_EQ(cells[static_cast<std::size_t>(k - 1)], k) << "tiles 1 to 15 once each";
-    }
+    EXPECT_EQ(cells, Solved()) << "tiles 1 to 15 once each";
 }
 
 void ExpectPairsDeal(const GameState& state, const RecordingBoard& board) {
@@ -127,24 +126,22 @@ TEST(SolvabilityTest, AgreesWithTheSlidingParityOnEveryBoard) {
     }
 }
 
-TEST_F(DealTest, PairsDealPlacesEachNumberOnceAndTurnsEveryCardDown) {
-    auto script = DrawsFor({0, 9, 9, 4}, 17); // 0 and the repeated 9 are drawn again
-    ScriptedRandom scripted(script);
-    Game pairs(board, scripted);
-    pairs.Form_Load();
-    pairs.State.GameMode = PairsGame;
+TEST(PairsDealTest, PlacesEachNumberOnceAndTurnsEveryCardDown) {
+    Session pairs(DrawsFor({0, 9, 9, 4}, 17)); // 0 and the repeated 9 are drawn again
+    pairs.S().GameMode = PairsGame;
     // A board in play: the deal must clear it before it deals.
-    pairs.Расставить_Click();
+    pairs.game.Расставить_Click();
     for (int k = 1; k <= CellCount; ++k) {
-        pairs.State.FaceShown(k) = static_cast<Word>(k % 9);
-        board.SetCellVisible(k, k % 3 != 0);
+        pairs.S().FaceShown(k) = static_cast<Word>(k % 9);
+        pairs.board.SetCellVisible(k, k % 3 != 0);
     }
+    RecordingBoard& board = pairs.board;
     board.calls.clear();
-    pairs.Новая_Click();
-    EXPECT_EQ(pairs.State.Cells(1), 9);
-    EXPECT_EQ(pairs.State.Cells(2), 4);
-    ExpectPairsDeal(pairs.State, board);
-    EXPECT_EQ(scripted.reseeds, 17);
+    pairs.game.Новая_Click();
+    EXPECT_EQ(pairs.S().Cells(1), 9);
+    EXPECT_EQ(pairs.S().Cells(2), 4);
+    ExpectPairsDeal(pairs.S(), board);
+    EXPECT_EQ(pairs.random.reseeds, 17);
 
     // Backs first, cell by cell, then every cell shown, cell by cell.
     ASSERT_EQ(board.calls.size(), 32u);
@@ -212,11 +209,8 @@ TEST(RealDealTest, ThousandsOfDealsAreAllSolvable) {
     GameState state;
     for (int deal = 0; deal < 5000; ++deal) {
         DealFifteen(state, board, random);
-        auto cells = CellsOf(state);
-        ASSERT_EQ(cells[15], Blank);
-        std::sort(cells.begin(), cells.begin() + 15);
-        ASSERT_TRUE(std::equal(cells.begin(), cells.begin() + 15, Solved().begin()));
-        ASSERT_TRUE(SlidesBackToOrder(CellsOf(state))) << "deal " << deal;
+        ExpectFifteenDeal(state);
+        ASSERT_FALSE(HasFailure()) << "deal " << deal;
     }
 }
 

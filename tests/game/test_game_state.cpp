@@ -60,11 +60,6 @@ TEST(GameStateTest, CheckedAdditionStopsAtTheEdgesOfSixteenBits) {
 // call that fails as a window's control can) stops there, and what it had
 // written before stays.
 TEST(RunTimeErrorTest, StopsTheHandlerWithWhatItHadWritten) {
-    // A pairs board with cell k holding k, so cells k and k + 8 pair up.
-    auto pairs = [](Session& s) {
-        s.game.Парные_картинки_Click();
-        s.game.Расставить_Click();
-    };
     // Runs the handler on a board whose n-th call from now fails (none for 0).
     auto stops = [](Session& s, int failingCall, const std::function<void()>& handler) {
         s.board.calls.clear();
@@ -73,7 +68,7 @@ TEST(RunTimeErrorTest, StopsTheHandlerWithWhatItHadWritten) {
     };
 
     Session overflow;
-    pairs(overflow);
+    overflow.KnownPairs();
     overflow.S().FlipCount = 32767;
     stops(overflow, 0, [&] { overflow.Click(6); });
     EXPECT_EQ(overflow.S().HeldTile, 6) << "the pick-up before the failure stays";
@@ -81,7 +76,7 @@ TEST(RunTimeErrorTest, StopsTheHandlerWithWhatItHadWritten) {
     EXPECT_TRUE(overflow.board.calls.empty());
 
     Session turnDown;
-    pairs(turnDown);
+    turnDown.KnownPairs();
     turnDown.Clicks(5, 13);
     stops(turnDown, 5, [&] { turnDown.Click(1); }); // cell 5's back fails
     EXPECT_EQ(turnDown.S().FlipCount, 1) << "the new turn had begun";
@@ -89,23 +84,23 @@ TEST(RunTimeErrorTest, StopsTheHandlerWithWhatItHadWritten) {
     EXPECT_EQ(turnDown.S().FaceShown(5), 5) << "cell 5 was not";
 
     Session face;
-    pairs(face);
+    face.KnownPairs();
     face.S().FaceShown(3) = 7;
     stops(face, 1, [&] { face.Click(3); });
     EXPECT_EQ(face.S().FlipCount, 1);
     EXPECT_EQ(face.S().FaceShown(3), 7) << "a face is recorded once it shows";
 
     Session caption;
-    pairs(caption);
+    caption.KnownPairs();
     caption.S().PairTicks = 10;
-    stops(caption, 1, [&] { RefreshBoard(caption.S(), caption.board); });
+    stops(caption, 1, [&] { caption.Ticks(); });
     EXPECT_EQ(caption.S().PairTicks, 11) << "the tick counted before the caption";
 
     Session hide;
-    pairs(hide);
+    hide.KnownPairs();
     hide.Clicks(2, 10);
     hide.S().PairTicks = 50;
-    stops(hide, 2, [&] { RefreshBoard(hide.S(), hide.board); }); // after the caption
+    stops(hide, 2, [&] { hide.Ticks(); }); // after the caption
     EXPECT_EQ(hide.S().PairTicks, 51) << "the count restarts only after hiding";
 
     // An odd shuffle: the deal swaps its last two tiles before it shows the cells.

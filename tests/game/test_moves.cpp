@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <initializer_list>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -21,6 +22,15 @@ class MoveTest : public GameTest {
         auto cells = Solved();
         std::swap(cells[static_cast<std::size_t>(a - 1)], cells[static_cast<std::size_t>(b - 1)]);
         return cells;
+    }
+    // Every cell but k is marked if it is next to k, and unmarked if not.
+    void ExpectNeighboursMarked(int k) {
+        for (int n = 1; n <= CellCount; ++n) {
+            if (n != k) {
+                EXPECT_EQ(S().MoveTarget(n), IsNeighbour(k, n) ? Marked : Unmarked)
+                    << "click " << k << ", cell " << n;
+            }
+        }
     }
 };
 
@@ -40,70 +50,75 @@ TEST_F(MoveTest, PickUpMarksExactlyTheNeighboursAndLeavesTheCellsOwnMark) {
         S().MoveTarget(k) = static_cast<Word>(k % 2 == 0 ? 5 : 7);
         Click(k);
         EXPECT_EQ(S().HeldTile, S().Cells(k));
-        for (int n = 1; n <= CellCount; ++n) {
-            if (n == k) {
-                EXPECT_EQ(S().MoveTarget(n), k % 2 == 0 ? 5 : 7)
-                    << "cell " << k << " kept its mark";
-            } else {
-                EXPECT_EQ(S().MoveTarget(n), IsNeighbour(k, n) ? Marked : Unmarked)
-                    << "click " << k << ", cell " << n;
-            }
-        }
+        EXPECT_EQ(S().MoveTarget(k), k % 2 == 0 ? 5 : 7) << "cell " << k << " kept its mark";
+        ExpectNeighboursMarked(k);
     }
     EXPECT_EQ(Board(), Solved()) << "pick-ups move nothing";
 }
 
-TEST_F(MoveTest, SlidesAroundTheBottomRightCorner) {
-    SolvedBoard();
-    Clicks(12, 16);
-    EXPECT_EQ(Board(), SolvedWith(12, 16)) << "tile 12 moves down into the blank";
-
-    Clicks(15, 12);
-    EXPECT_EQ(Board(), SolvedWith(12, 16)) << "cell 12 is not next to cell 15";
-    EXPECT_EQ(S().HeldTile, Blank) << "the second click picked up the blank";
-
-    Clicks(11, 12);
-    auto expected = SolvedWith(12, 16);
-    std::swap(expected[10], expected[11]);
-    EXPECT_EQ(Board(), expected) << "tile 11 moves right into the blank";
-}
-
-TEST_F(MoveTest, TileAwayFromTheBlankCannotMoveIntoIt) {
-    SolvedBoard();
-    Clicks(6, 16);
-    EXPECT_EQ(Board(), Solved());
-    EXPECT_EQ(S().HeldTile, Blank);
-    EXPECT_EQ(S().MoveTarget(12), Marked);
-    EXPECT_EQ(S().MoveTarget(15), Marked);
-}
-
-TEST_F(MoveTest, OnlyTheLastPickUpCanMove) {
-    SolvedBoard();
-    Clicks(15, 12, 16);
-    EXPECT_EQ(Board(), SolvedWith(12, 16)) << "tile 12, picked up second, moved";
-}
-
-TEST_F(MoveTest, SameTileTwiceMovesNothing) {
-    SolvedBoard();
-    Clicks(15, 15);
-    EXPECT_EQ(Board(), Solved());
-    EXPECT_EQ(S().HeldTile, 15);
-}
-
-TEST_F(MoveTest, RowEdgesDoNotJoin) {
-    // Blank in cell 5, tile 5 in cell 16: tile 4 is one cell number away.
-    SolvedBoard();
-    std::swap(S().Cells(5), S().Cells(16));
-    Clicks(4, 5);
-    EXPECT_EQ(S().Cells(4), 4);
-    EXPECT_EQ(S().Cells(5), Blank);
-
-    // Blank in cell 4: tile 5 cannot climb back over the edge either.
-    SolvedBoard();
-    std::swap(S().Cells(4), S().Cells(16));
-    Clicks(5, 4);
-    EXPECT_EQ(S().Cells(5), 5);
-    EXPECT_EQ(S().Cells(4), Blank);
+// Clicks on the solved board, some of its cells first laid by hand: the
+// board they leave and the tile held after them.
+TEST_F(MoveTest, ClicksMoveOnlyTheHeldTileIntoAMarkedBlank) {
+    using Layout = std::array<int, CellCount>;
+    const Layout twelveDown = SolvedWith(12, 16);
+    struct Row {
+        const char* what;
+        std::vector<std::pair<int, int>> laid; // {cell, number} over the solved board
+        std::vector<int> clicks;
+        Layout board;
+        int held;
+    };
+    const Row rows[] = {
+        {"tile 12 down into the blank", {}, {12, 16}, twelveDown, 12},
+        {"then 15, not next to cell 12, picks up the blank",
+         {},
+         {12, 16, 15, 12},
+         twelveDown,
+         Blank},
+        {"then 11 right into the blank",
+         {},
+         {12, 16, 11, 12},
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 16, 11, 13, 14, 15, 12},
+         11},
+        {"a tile away from the blank stays", {}, {6, 16}, Solved(), Blank},
+        {"only the last pick-up moves", {}, {15, 12, 16}, twelveDown, 12},
+        {"the same tile twice moves nothing", {}, {15, 15}, Solved(), 15},
+        // Blank in cell 5 or 4: the tile one cell number away is not next to it.
+        {"tile 4 cannot wrap into cell 5",
+         {{5, 16}, {16, 5}},
+         {4, 5},
+         {1, 2, 3, 4, 16, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 5},
+         Blank},
+        {"tile 5 cannot wrap into cell 4",
+         {{4, 16}, {16, 4}},
+         {5, 4},
+         {1, 2, 3, 16, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 4},
+         Blank},
+        // A dealt board holds each tile once, so only a hand-set one shows
+        // that every other cell holding the held tile gives it up.
+        {"a move takes the tile from every cell past the first",
+         {{1, 12}},
+         {12, 16},
+         {16, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 16, 13, 14, 15, 12},
+         12},
+        // After a move the tile goes back only if its old cell's mark still
+        // says True: the pick-up of cell 16 marked cell 12, that of cell 1
+        // cleared it.
+        {"tile 12 goes back up", {}, {16, 12, 16, 12}, Solved(), 12},
+        {"tile 12 cannot go back up", {}, {1, 12, 16, 12}, twelveDown, Blank},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        SolvedBoard();
+        for (const auto& [k, number] : row.laid) {
+            S().Cells(k) = static_cast<Word>(number);
+        }
+        for (int k : row.clicks) {
+            Click(k);
+        }
+        EXPECT_EQ(Board(), row.board);
+        EXPECT_EQ(S().HeldTile, row.held);
+    }
 }
 
 TEST_F(MoveTest, NothingMovesBeforeTheFirstDeal) {
@@ -111,11 +126,7 @@ TEST_F(MoveTest, NothingMovesBeforeTheFirstDeal) {
         S().HeldTile = 5;
         Click(k);
         EXPECT_EQ(S().HeldTile, 0) << "the click picked up the empty cell";
-        for (int n = 1; n <= CellCount; ++n) {
-            if (n != k) {
-                EXPECT_EQ(S().MoveTarget(n), IsNeighbour(k, n) ? Marked : Unmarked);
-            }
-        }
+        ExpectNeighboursMarked(k);
     }
     EXPECT_EQ(Board(), (std::array<int, CellCount>{}));
 }

@@ -14,12 +14,7 @@ namespace {
 
 class PairsTurnTest : public GameTest {
   protected:
-    PairsTurnTest() {
-        game.Парные_картинки_Click();
-        // A known layout: cell k holds k, so cell k and cell k + 8 make a pair.
-        game.Расставить_Click();
-        board.calls.clear();
-    }
+    PairsTurnTest() { KnownPairs(); }
 
     int FaceUpCount() const {
         int up = 0;

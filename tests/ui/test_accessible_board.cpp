@@ -163,11 +163,6 @@ class ReaderTest : public WindowTest {
         return from->childAt(pixel.x(), pixel.y());
     }
 
-    void Ticks(int n) {
-        for (int tick = 0; tick < n; ++tick) {
-            window.Timer1_Timer();
-        }
-    }
     // The reader's press on cell k.
     void Press(int k, const QString& action = QAccessibleActionInterface::pressAction()) {
         Of(window.Cell(k))->actionInterface()->doAction(action);

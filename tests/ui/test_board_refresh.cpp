@@ -1,13 +1,11 @@
 #include "board_helpers.h"
-#include "board_refresh.h"
-#include "game.h"
+#include "game_fixture.h"
 #include "game_state.h"
 #include "recording_board.h"
-#include "scripted_random.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <gtest/gtest.h>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -15,37 +13,17 @@ namespace {
 
 using Call = RecordingBoard::Call;
 
-class RefreshTest : public ::testing::Test {
-  protected:
-    RefreshTest() { game.Form_Load(); }
-
-    GameState& S() { return game.State; }
-    void Tick() { RefreshBoard(game.State, board); }
-    void Ticks(int n) {
-        for (int i = 0; i < n; ++i) {
-            Tick();
+std::vector<int> HiddenCells(const RecordingBoard& board) {
+    std::vector<int> hidden;
+    for (int k = 1; k <= CellCount; ++k) {
+        if (!board.Visible(k)) {
+            hidden.push_back(k);
         }
     }
-    // A pairs board in a known layout: cell k holds k, so k and k + 8 pair up.
-    void PairsBoard() {
-        game.Парные_картинки_Click();
-        game.Расставить_Click();
-        board.calls.clear();
-    }
-    std::vector<int> HiddenCells() const {
-        std::vector<int> hidden;
-        for (int k = 1; k <= CellCount; ++k) {
-            if (!board.Visible(k)) {
-                hidden.push_back(k);
-            }
-        }
-        return hidden;
-    }
+    return hidden;
+}
 
-    RecordingBoard board;
-    ScriptedRandom random;
-    Game game{board, random};
-};
+class RefreshTest : public GameTest {};
 
 } // namespace
 
@@ -58,7 +36,7 @@ TEST_F(RefreshTest, EveryTileInEveryCellShowsItsOwnPictureInBothStyles) {
                 S().Cells(k) = static_cast<Word>((k - 1 + shift) % 16 + 1);
             }
             board.calls.clear();
-            Tick();
+            Ticks();
             ASSERT_EQ(board.calls.size(), 17u) << "the caption, then one picture a cell";
             EXPECT_EQ(board.calls[0].kind, Call::Caption);
             for (int k = 1; k <= CellCount; ++k) {
@@ -70,27 +48,12 @@ TEST_F(RefreshTest, EveryTileInEveryCellShowsItsOwnPictureInBothStyles) {
     }
 }
 
-TEST_F(RefreshTest, StyleChangeRedrawsTheBlankToo) {
-    game.Расставить_Click();
-    Tick();
-    EXPECT_EQ(board.Picture(16), 16);
-    game.Картинка1_Click();
-    Tick();
-    for (int k = 1; k <= CellCount; ++k) {
-        EXPECT_EQ(board.Picture(k), 32 + k);
-    }
-    game.Цифры_Click();
-    Tick();
-    EXPECT_EQ(board.Picture(16), 16);
-}
-
 TEST_F(RefreshTest, MovedTileShowsInItsNewCellAtTheNextTick) {
     game.Расставить_Click();
-    Tick();
-    game.CellClick(15);
-    game.CellClick(16);
+    Ticks();
+    Clicks(15, 16);
     EXPECT_EQ(board.Picture(16), 16) << "the rules draw nothing themselves";
-    Tick();
+    Ticks();
     EXPECT_EQ(board.Picture(16), 15);
     EXPECT_EQ(board.Picture(15), 16);
 }
@@ -102,20 +65,20 @@ TEST_F(RefreshTest, UndealtBoardGetsOnlyTheCaption) {
 
     // A cell without a tile number keeps whatever it shows.
     game.Расставить_Click();
-    Tick();
+    Ticks();
     S().Cells(4) = 0;
     S().Cells(5) = 17;
-    Tick();
+    Ticks();
     EXPECT_EQ(board.Picture(4), 4);
     EXPECT_EQ(board.Picture(5), 5);
 }
 
 TEST_F(RefreshTest, CaptionFollowsTheGameOnEveryTick) {
     game.Парные_картинки_Click();
-    Tick();
+    Ticks();
     EXPECT_EQ(board.Caption(), PairsCaption);
     game.Двигушки_Click();
-    Tick();
+    Ticks();
     EXPECT_EQ(board.Caption(), FifteenCaption);
 }
 
@@ -132,62 +95,54 @@ TEST_F(RefreshTest, OtherGameModesOrStylesChangeNothing) {
     S().GameMode = FifteenPuzzle;
     S().TileStyle = 3;
     board.calls.clear();
-    Tick();
+    Ticks();
     EXPECT_EQ(board.calls, (std::vector<Call>{{Call::Caption, 0, 0}}));
 }
 
+// The ticks of a round only count and check: no picture changes, and the
+// 51st hides a pair still face up and starts the count again.
 TEST_F(RefreshTest, PairsTicksCountToFiftyAndTheFiftyFirstChecks) {
-    PairsBoard();
-    game.CellClick(3);
-    game.CellClick(11); // a pair, face up
-    for (int tick = 1; tick <= 50; ++tick) {
-        Tick();
-        ASSERT_EQ(S().PairTicks, tick);
-        ASSERT_TRUE(HiddenCells().empty()) << "no check on tick " << tick;
-    }
-    Tick();
-    EXPECT_EQ(S().PairTicks, 0);
-    EXPECT_EQ(HiddenCells(), (std::vector<int>{3, 11}));
-    EXPECT_EQ(S().FaceShown(3), 3) << "hiding leaves the faces recorded";
-}
-
-TEST_F(RefreshTest, PairsTicksNeverChangeAPicture) {
-    PairsBoard();
-    game.CellClick(3);
-    game.CellClick(11);
+    KnownPairs();
+    Clicks(3, 11); // a pair, face up
     board.calls.clear();
-    Ticks(51);
-    for (const Call& call : board.calls) {
-        EXPECT_NE(call.kind, Call::Picture);
+    for (int tick = 1; tick <= 50; ++tick) {
+        Ticks();
+        ASSERT_EQ(S().PairTicks, tick);
+        ASSERT_TRUE(HiddenCells(board).empty()) << "no check on tick " << tick;
     }
-    EXPECT_EQ(board.calls.size(), 51u + 2u);
+    Ticks();
+    EXPECT_EQ(S().PairTicks, 0);
+    EXPECT_EQ(HiddenCells(board), (std::vector<int>{3, 11}));
+    EXPECT_EQ(S().FaceShown(3), 3) << "hiding leaves the faces recorded";
+    EXPECT_EQ(std::count_if(board.calls.begin(), board.calls.end(),
+                            [](const Call& call) { return call.kind == Call::Picture; }),
+              0);
+    ASSERT_EQ(board.calls.size(), 51u + 2u);
     EXPECT_EQ(board.calls[51], (Call{Call::Visible, 3, 0}));
     EXPECT_EQ(board.calls[52], (Call{Call::Visible, 11, 0}));
 }
 
-TEST_F(RefreshTest, DifferentFacesStayUp) {
-    PairsBoard();
-    game.CellClick(3);
-    game.CellClick(12);
-    Ticks(51);
-    EXPECT_TRUE(HiddenCells().empty());
-}
+TEST(RefreshPairsTest, NothingIsTakenOffWithoutAPairFaceUpAtTheCheck) {
+    Session differ;
+    differ.KnownPairs();
+    differ.Clicks(3, 12);
+    differ.Ticks(51);
+    EXPECT_TRUE(HiddenCells(differ.board).empty()) << "different faces stay up";
 
-TEST_F(RefreshTest, ThirdCardBeforeTheCheckLosesThePair) {
-    PairsBoard();
-    game.CellClick(3);
-    game.CellClick(11);
-    Ticks(20);
-    game.CellClick(5);
-    Ticks(31);
-    EXPECT_EQ(S().PairTicks, 0) << "the check ran";
-    EXPECT_TRUE(HiddenCells().empty());
+    Session third;
+    third.KnownPairs();
+    third.Clicks(3, 11);
+    third.Ticks(20);
+    third.Click(5);
+    third.Ticks(31);
+    EXPECT_EQ(third.S().PairTicks, 0) << "the check ran";
+    EXPECT_TRUE(HiddenCells(third.board).empty()) << "a third card before the check lost the pair";
 }
 
 TEST_F(RefreshTest, CheckHidesEveryMatchingTwoInPairOrder) {
     // Three cards of one face can only come from a hand-set state, but the
     // check must still walk the pairs (1,2), (1,3) ... (15,16) in order.
-    PairsBoard();
+    KnownPairs();
     S().FaceShown(2) = 5;
     S().FaceShown(9) = 5;
     S().FaceShown(4) = 5;
@@ -195,7 +150,7 @@ TEST_F(RefreshTest, CheckHidesEveryMatchingTwoInPairOrder) {
     S().FaceShown(16) = 1;
     S().PairTicks = 50;
     board.calls.clear();
-    Tick();
+    Ticks();
     EXPECT_EQ(board.calls, (std::vector<Call>{{Call::Caption, 0, 0},
                                               {Call::Visible, 2, 0},
                                               {Call::Visible, 4, 0},
@@ -208,7 +163,7 @@ TEST_F(RefreshTest, CheckHidesEveryMatchingTwoInPairOrder) {
 }
 
 TEST_F(RefreshTest, TickCountCarriesOverGamesAndStyles) {
-    PairsBoard();
+    KnownPairs();
     Ticks(30);
     game.Двигушки_Click();
     Ticks(100);
@@ -216,10 +171,9 @@ TEST_F(RefreshTest, TickCountCarriesOverGamesAndStyles) {
     game.Парные_картинки_Click();
     EXPECT_EQ(S().PairTicks, 30);
     game.Расставить_Click();
-    game.CellClick(1);
-    game.CellClick(9);
+    Clicks(1, 9);
     Ticks(20);
-    EXPECT_TRUE(HiddenCells().empty());
-    Tick();
-    EXPECT_EQ(HiddenCells(), (std::vector<int>{1, 9})) << "the first check comes 21 ticks in";
+    EXPECT_TRUE(HiddenCells(board).empty());
+    Ticks();
+    EXPECT_EQ(HiddenCells(board), (std::vector<int>{1, 9})) << "the first check comes 21 ticks in";
 }

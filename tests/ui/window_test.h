@@ -30,6 +30,11 @@ class WindowTest : public ::testing::Test {
                           Client()->mapTo(&window, client));
     }
     QPoint CellCentre(int k) { return window.Cell(k)->geometry().center(); }
+    void Ticks(int n) {
+        for (int tick = 0; tick < n; ++tick) {
+            window.Timer1_Timer();
+        }
+    }
 
     QAction* MenuCommand(const char* name) {
         return window.findChild<QAction*>(QString::fromUtf8(name));

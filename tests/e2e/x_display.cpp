@@ -347,7 +347,7 @@ bool XDisplay::PopupClosed() {
 std::vector<unsigned long> XDisplay::Property32(unsigned long window, const std::string& name) {
     const Property property = Read(x_->display, window != 0 ? window : x_->root,
                                    XInternAtom(x_->display, name.c_str(), False));
-    if (property.format != 32) {
+    if (property.format != 32 || property.items == 0) {
         return {};
     }
     // Xlib hands 32-bit items over as longs.

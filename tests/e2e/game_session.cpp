@@ -212,7 +212,10 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
     // --autolaunch), and that daemon would outlive the test.
     desktopProgram_ = game;
     if (options.screenReader == ScreenReaderStart::None) {
-        game.environment.push_back("DBUS_SESSION_BUS_ADDRESS=disabled:");
+        // Under GNOME Shell the shell's session bus (see GnomeDesktop::Prepare).
+        if (kind_ != DesktopKind::Gnome) {
+            game.environment.push_back("DBUS_SESSION_BUS_ADDRESS=disabled:");
+        }
     } else {
         buses_ = std::make_unique<AccessibilityBuses>(desktopProgram_, dir + "/" + tag);
         game.environment.push_back(buses_->SessionBus());
@@ -243,8 +246,12 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
     const bool found = WaitUntil(
         [&] {
             for (const AppWindow& window : desktop_->AppWindows()) {
-                if (window.geometry.width() == client.width() &&
-                    window.geometry.height() > client.height()) {
+                // A window that draws its own title bar (Qt's, natively under
+                // GNOME Shell) may draw a border as wide on each side and
+                // at the bottom.
+                const int border = window.geometry.width() - client.width();
+                if (border >= 0 && border % 2 == 0 && border <= 16 &&
+                    window.geometry.height() > client.height() + border) {
                     timeToWindow_ = std::chrono::steady_clock::now() - started;
                     window_ = window.id;
                     windowRect_ = window.geometry;
@@ -265,9 +272,12 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
         window_ = 0;
         return;
     }
-    // The client area is the bottom of the window, under the menu bar.
-    clientRect_ = QRect(windowRect_.left(), windowRect_.bottom() + 1 - client.height(),
-                        client.width(), client.height());
+    // The client area is the bottom of the window, under the menu bar,
+    // within any border.
+    const int border = (windowRect_.width() - client.width()) / 2;
+    clientRect_ =
+        QRect(windowRect_.left() + border, windowRect_.bottom() + 1 - border - client.height(),
+              client.width(), client.height());
     if (!options.program.empty()) {
         return;
     }

@@ -366,12 +366,30 @@ std::vector<QRect> GameSession::MenuBarItems() {
     if (seen.height() < 6) {
         return {};
     }
+    // A title bar the window draws itself (Qt's, natively under GNOME Shell
+    // 48) lies above the menu bar, within the window: the menu bar starts
+    // after the last text but its own.
+    const int border = clientRect_.left() - windowRect_.left();
+    const std::vector<bool> rows =
+        TextLines(seen, seen.rect().adjusted(border, 0, -border, 0), true);
+    int top = static_cast<int>(rows.size()) - 1;
+    while (top > 0 && !rows[static_cast<std::size_t>(top)]) {
+        --top;
+    }
+    while (top > 0 && rows[static_cast<std::size_t>(top - 1)]) {
+        --top;
+    }
+    while (top > 0 && !rows[static_cast<std::size_t>(top - 1)]) {
+        --top;
+    }
     // Leave out the bar's edges, where a style may draw a line.
-    const QRect inner(0, 2, seen.width(), seen.height() - 4);
+    const int from = std::max(top, 2);
+    const QRect inner(0, from, seen.width(), seen.height() - 2 - from);
     const auto clusters = Clusters(TextLines(seen, inner, false), 3);
     std::vector<QRect> items;
     for (const auto& [first, last] : clusters) {
-        items.push_back(QRect(bar.left() + first, bar.top(), last - first + 1, bar.height()));
+        items.push_back(
+            QRect(bar.left() + first, bar.top() + top, last - first + 1, bar.height() - top));
     }
     return items;
 }

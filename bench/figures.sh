@@ -6,8 +6,9 @@
 # costs on this machine.
 #
 #   start to window on the screen and peak memory, under Xvfb;
-#   CPU while idling on a laid-out board, under Xvfb, under openbox and
-#   under a headless sway (Wayland), with or without a screen reader.
+#   CPU while idling on a laid-out board, under Xvfb, under openbox, under
+#   a headless sway (Wayland) and under a headless GNOME Shell, with or
+#   without a screen reader.
 #
 # The programs run on desktops of the end-to-end suite's own, started, found
 # and played through a session driver on its harness (see session.sh). They run in turn,
@@ -16,7 +17,7 @@
 # something only on an otherwise idle machine.
 #
 #   bench/figures.sh [BUILD_DIR]       (BUILD_DIR defaults to build-bench/, configured here)
-#   START_RUNS=7 ROUNDS=5 IDLE_SECONDS=8 DESKTOPS="x11 openbox sway" bench/figures.sh
+#   START_RUNS=7 ROUNDS=5 IDLE_SECONDS=8 DESKTOPS="x11 openbox sway gnome" bench/figures.sh
 #   READER=orca DESKTOPS=openbox bench/figures.sh   (Orca runs first on each desktop)
 set -euo pipefail
 repo=$(cd "$(dirname "$0")/.." && pwd)
@@ -146,16 +147,16 @@ for desktop in $desktops; do
         idle_figures openbox
         report_idle openbox "openbox"
         ;;
-    sway)
-        if [[ -x /usr/bin/sway ]]; then
-            idle_figures sway
-            report_idle sway "sway"
+    sway | gnome)
+        if [[ -x /usr/bin/$desktop || -x /usr/bin/$desktop-shell ]]; then
+            idle_figures "$desktop"
+            report_idle "$desktop" "$desktop"
         else
-            echo "(no sway figures: sway is not installed)"
+            echo "(no $desktop figures: it is not installed)"
         fi
         ;;
     *)
-        echo "DESKTOPS lists x11, openbox and sway, not $desktop" >&2
+        echo "DESKTOPS lists x11, openbox, sway and gnome, not $desktop" >&2
         exit 1
         ;;
     esac

@@ -7,9 +7,10 @@
 # its harness (session_driver.cpp); and the clean-up that ends them all when
 # the script ends, however it ends.
 #
-#   start_on DESKTOP [PROGRAM ARGS...]   x11 or sway; without PROGRAM the game,
-#       its board laid out. Sets program_pid, and program_ms: the time from
-#       the program's start to its window on the screen.
+#   start_on DESKTOP [PROGRAM ARGS...]   x11, openbox, sway or gnome; without
+#       PROGRAM the game, its board laid out. Sets program_pid, and
+#       program_ms: the time from the program's start to its window on the
+#       screen.
 #   start_plain PROGRAM [ARGS...]        a program with no window (the floor);
 #       sets program_pid.
 #   end_program                          ends it, and its desktop.

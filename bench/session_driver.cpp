@@ -7,7 +7,7 @@
 // running until standard input ends or a SIGINT, SIGTERM, SIGHUP or SIGPIPE
 // comes; then the program and the desktop end, and nothing is left behind.
 //
-//   dvigushki_session x11|openbox|sway [PROGRAM [ARGUMENTS...]]
+//   dvigushki_session x11|openbox|sway|gnome [PROGRAM [ARGUMENTS...]]
 //
 // Without PROGRAM it starts the game. With DVIGUSHKI_SESSION_READER=orca,
 // Orca runs on the desktop first, as a blind player's does, and the program
@@ -67,7 +67,7 @@ void WaitForTheEnd() {
 
 int Run(int argc, char** argv) {
     if (argc < 2) {
-        std::cerr << "usage: dvigushki_session x11|openbox|sway [PROGRAM [ARGUMENTS...]]\n";
+        std::cerr << "usage: dvigushki_session x11|openbox|sway|gnome [PROGRAM [ARGUMENTS...]]\n";
         return 2;
     }
     // The suite's own way of naming a desktop, and of filing what it saw.

@@ -220,7 +220,10 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
     // --autolaunch), and that daemon would outlive the test.
     desktopProgram_ = game;
     if (options.screenReader == ScreenReaderStart::None) {
-        game.environment.push_back("DBUS_SESSION_BUS_ADDRESS=disabled:");
+        // Under GNOME Shell the shell's session bus (see GnomeDesktop::Prepare).
+        if (kind_ != DesktopKind::Gnome) {
+            game.environment.push_back("DBUS_SESSION_BUS_ADDRESS=disabled:");
+        }
     } else {
         buses_ = std::make_unique<AccessibilityBuses>(desktopProgram_, dir + "/" + tag);
         game.environment.push_back(buses_->SessionBus());
@@ -251,8 +254,12 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
     const bool found = WaitUntil(
         [&] {
             for (const AppWindow& window : desktop_->AppWindows()) {
-                if (window.geometry.width() == client.width() &&
-                    window.geometry.height() > client.height()) {
+                // A window that draws its own title bar (Qt's, natively under
+                // GNOME Shell) may draw a border as wide on each side and
+                // at the bottom.
+                const int border = window.geometry.width() - client.width();
+                if (border >= 0 && border % 2 == 0 && border <= 16 &&
+                    window.geometry.height() > client.height() + border) {
                     timeToWindow_ = std::chrono::steady_clock::now() - started;
                     window_ = window.id;
                     windowRect_ = window.geometry;
@@ -273,9 +280,12 @@ GameSession::GameSession(const Options& options) : kind_(options.desktop), scale
         window_ = 0;
         return;
     }
-    // The client area is the bottom of the window, under the menu bar.
-    clientRect_ = QRect(windowRect_.left(), windowRect_.bottom() + 1 - client.height(),
-                        client.width(), client.height());
+    // The client area is the bottom of the window, under the menu bar,
+    // within any border.
+    const int border = (windowRect_.width() - client.width()) / 2;
+    clientRect_ =
+        QRect(windowRect_.left() + border, windowRect_.bottom() + 1 - border - client.height(),
+              client.width(), client.height());
     if (!options.program.empty()) {
         return;
     }
@@ -371,12 +381,30 @@ std::vector<QRect> GameSession::MenuBarItems() {
     if (seen.height() < 6) {
         return {};
     }
+    // A title bar the window draws itself (Qt's, natively under GNOME Shell
+    // 48) lies above the menu bar, within the window: the menu bar starts
+    // after the last text but its own.
+    const int border = clientRect_.left() - windowRect_.left();
+    const std::vector<bool> rows =
+        TextLines(seen, seen.rect().adjusted(border, 0, -border, 0), true);
+    int top = static_cast<int>(rows.size()) - 1;
+    while (top > 0 && !rows[static_cast<std::size_t>(top)]) {
+        --top;
+    }
+    while (top > 0 && rows[static_cast<std::size_t>(top - 1)]) {
+        --top;
+    }
+    while (top > 0 && !rows[static_cast<std::size_t>(top - 1)]) {
+        --top;
+    }
     // Leave out the bar's edges, where a style may draw a line.
-    const QRect inner(0, 2, seen.width(), seen.height() - 4);
+    const int from = std::max(top, 2);
+    const QRect inner(0, from, seen.width(), seen.height() - 2 - from);
     const auto clusters = Clusters(TextLines(seen, inner, false), 3);
     std::vector<QRect> items;
     for (const auto& [first, last] : clusters) {
-        items.push_back(QRect(bar.left() + first, bar.top(), last - first + 1, bar.height()));
+        items.push_back(
+            QRect(bar.left() + first, bar.top() + top, last - first + 1, bar.height() - top));
     }
     return items;
 }

@@ -12,8 +12,11 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
+#include <map>
 #include <pwd.h>
 #include <regex>
+#include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,6 +128,13 @@ GnomeDesktop::GnomeDesktop(QSize output, const std::string& logPrefix)
         }
     }
 
+    // Mutter makes the X sockets' folder itself when there is none, but with
+    // its umask, and then refuses it as not writable by all; an X server
+    // started as root makes it as every X server expects it.
+    if (mkdir("/tmp/.X11-unix", 01777) == 0) {
+        chmod("/tmp/.X11-unix", 01777);
+    }
+
     ChildProcess::Options shell;
     asShell(shell);
     shell.argv = {"/usr/bin/gnome-shell",
@@ -133,60 +143,36 @@ GnomeDesktop::GnomeDesktop(QSize output, const std::string& logPrefix)
                   "--unsafe-mode",
                   "--virtual-monitor",
                   std::to_string(output_.width()) + "x" + std::to_string(output_.height())};
-    shell.stderrPath = logPrefix_ + "-gnome-shell.txt";
     shell.stdoutPath = logPrefix_ + "-gnome-shell-stdout.txt";
-    shell_ = std::make_unique<ChildProcess>(shell);
-
     connectionName_ = QString::fromStdString("gnome-" + home_.path);
     bus_ = QDBusConnection::connectToBus(QString::fromStdString(sessionBus_), connectionName_);
     if (!bus_->isConnected()) {
         throw std::runtime_error("cannot join the session bus: " +
                                  bus_->lastError().message().toStdString());
     }
-    const std::string running = "GNOME Shell, running " + runsAs_ + ",";
-    const std::regex publicDisplay("Using public X11 display (:[0-9]+)");
-    if (!WaitUntil([&] {
-            if (!shell_->Running()) {
-                throw std::runtime_error(running + " ended before it came up" +
-                                         LogTail(shell.stderrPath));
-            }
-            std::smatch found;
-            const std::string log = ReadFile(shell.stderrPath);
-            if (xDisplay_.empty() && std::regex_search(log, found, publicDisplay)) {
-                xDisplay_ = found[1];
-            }
-            return !xDisplay_.empty() && IsSocket(home_.path + "/wayland-0") &&
-                   bus_->interface()->isServiceRegistered(
-                       QStringLiteral("org.gnome.Shell.Screenshot"));
-        })) {
-        throw std::runtime_error(running + " did not come up " + WithinPatience() +
-                                 LogTail(shell.stderrPath));
-    }
-    waylandDisplay_ = home_.path + "/wayland-0";
-    for (const auto& entry : fs::directory_iterator(home_.path)) {
-        if (entry.path().filename().string().rfind(".mutter-Xwaylandauth.", 0) == 0) {
-            xAuthority_ = entry.path().string();
+    // GNOME Shell 43 hangs at about one start in nine. Unless systemd runs
+    // IBus, which the shell tells by its own control group (so nothing here
+    // can say so), it starts ibus-daemon itself through a fork that runs a
+    // JavaScript function in the child before the exec; when another of the
+    // shell's threads holds GLib's type lock at that moment, the child waits
+    // on that lock for ever and the shell on the child. So a start that
+    // keeps such a copy of the shell for seconds, or that does not come up
+    // within Patience, is ended with all its children and made again, three
+    // times at most; each start has a log of its own.
+    std::string failure;
+    for (int start = 1; start <= 3; ++start) {
+        shell.stderrPath = logPrefix_ + "-gnome-shell" +
+                           (start == 1 ? std::string() : "-" + std::to_string(start)) + ".txt";
+        shellLog_ = shell.stderrPath;
+        failure = StartShell(shell);
+        if (failure.empty()) {
+            break;
         }
+        std::cerr << "GNOME Shell did not come up (" << shellLog_ << "); starting it again\n";
+        EndShell();
     }
-    // Xlib finds the cookie through XAUTHORITY alone; nothing else in the
-    // test reaches an X display while GNOME Shell is its desktop.
-    setenv("XAUTHORITY", xAuthority_.c_str(), 1);
-    x_ = std::make_unique<XConnection>();
-    x_->display = XOpenDisplay(xDisplay_.c_str());
-    if (x_->display == nullptr) {
-        throw std::runtime_error("cannot reach GNOME Shell's Xwayland at " + xDisplay_);
-    }
-    // Out of the overview the shell opens on, once it has opened it.
-    if (!WaitUntil(
-            [&] { return Eval(QStringLiteral("Main.layoutManager._startingUp")) == "false"; })) {
-        throw std::runtime_error(running + " did not finish starting up " + WithinPatience());
-    }
-    Eval(QStringLiteral("Main.overview.hide()"));
-    if (!WaitUntil([&] {
-            return Eval(QStringLiteral(
-                       "Main.overview.visible || Main.overview.animationInProgress")) == "false";
-        })) {
-        throw std::runtime_error(running + " stayed in the overview");
+    if (!failure.empty()) {
+        throw std::runtime_error(failure);
     }
 
     remoteSession_ =
@@ -200,8 +186,123 @@ GnomeDesktop::GnomeDesktop(QSize output, const std::string& logPrefix)
     GnomeDesktop::MovePointer(QPoint(output_.width() - 1, output_.height() - 1));
 }
 
+std::string GnomeDesktop::StartShell(const ChildProcess::Options& shell) {
+    xDisplay_.clear();
+    xDisplayNumbers_.clear();
+    shell_ = std::make_unique<ChildProcess>(shell);
+    const std::string running = "GNOME Shell, running " + runsAs_ + ",";
+    // The shell's children that are still copies of it, forked and not yet
+    // on to their programs, as the hang above leaves one; noted when first seen.
+    std::map<pid_t, std::chrono::steady_clock::time_point> copies;
+    bool hung = false;
+    const auto stuck = [&] {
+        const auto now = std::chrono::steady_clock::now();
+        for (const auto& entry : fs::directory_iterator("/proc")) {
+            std::istringstream stat(ReadFile(entry.path().string() + "/stat"));
+            std::string fields;
+            std::getline(stat, fields);
+            const auto name = fields.rfind(')');
+            std::istringstream after(name == std::string::npos ? "" : fields.substr(name + 1));
+            std::string state;
+            pid_t parent = 0;
+            std::error_code unreadable;
+            if (after >> state >> parent && parent == shell_->Pid() &&
+                fs::read_symlink(entry.path() / "exe", unreadable) == shell.argv[0]) {
+                const auto seen = copies.try_emplace(std::stoi(entry.path().filename()), now);
+                hung = hung || now - seen.first->second > std::chrono::seconds(3);
+            }
+        }
+        return hung;
+    };
+    const std::regex publicDisplay(
+        "Using public X11 display :([0-9]+)(, \\(using :([0-9]+) for managed services\\))?");
+    try {
+        if (!WaitUntil([&] {
+                if (!shell_->Running()) {
+                    throw std::runtime_error(running + " ended before it came up" +
+                                             LogTail(shell.stderrPath));
+                }
+                std::smatch found;
+                const std::string log = ReadFile(shell.stderrPath);
+                if (xDisplay_.empty() && std::regex_search(log, found, publicDisplay)) {
+                    xDisplay_ = ":" + found[1].str();
+                    for (const int part : {1, 3}) {
+                        if (found[part].matched) {
+                            xDisplayNumbers_.push_back(found[part]);
+                        }
+                    }
+                }
+                return stuck() || (!xDisplay_.empty() && IsSocket(home_.path + "/wayland-0") &&
+                                   bus_->interface()->isServiceRegistered(
+                                       QStringLiteral("org.gnome.Shell.Screenshot")));
+            }) ||
+            hung) {
+            return running +
+                   (hung ? " hung at its start" : " did not come up " + WithinPatience()) +
+                   LogTail(shell.stderrPath);
+        }
+        // Past its start, where it hangs if it does (and Xwayland, waiting
+        // on it, with it), and out of the overview it opens on.
+        if (!WaitUntil([&] {
+                // A shell that hangs answers nothing: a few seconds tell.
+                return stuck() || Eval(QStringLiteral("Main.layoutManager._startingUp"),
+                                       std::chrono::seconds(5)) == "false";
+            }) ||
+            hung) {
+            return running +
+                   (hung ? " hung at its start"
+                         : " did not finish starting up " + WithinPatience()) +
+                   LogTail(shell.stderrPath);
+        }
+        waylandDisplay_ = home_.path + "/wayland-0";
+        for (const auto& entry : fs::directory_iterator(home_.path)) {
+            if (entry.path().filename().string().rfind(".mutter-Xwaylandauth.", 0) == 0) {
+                xAuthority_ = entry.path().string();
+            }
+        }
+        // Xlib finds the cookie through XAUTHORITY alone; nothing else in the
+        // test reaches an X display while GNOME Shell is its desktop.
+        setenv("XAUTHORITY", xAuthority_.c_str(), 1);
+        x_ = std::make_unique<XConnection>();
+        x_->display = XOpenDisplay(xDisplay_.c_str());
+        if (x_->display == nullptr) {
+            return "cannot reach GNOME Shell's Xwayland at " + xDisplay_;
+        }
+        Eval(QStringLiteral("Main.overview.hide()"));
+        if (!WaitUntil([&] {
+                return Eval(QStringLiteral("Main.overview.visible || "
+                                           "Main.overview.animationInProgress")) == "false";
+            })) {
+            return running + " stayed in the overview";
+        }
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return {};
+}
+
+void GnomeDesktop::EndShell() {
+    // Xlib ends a program whose display goes from under it.
+    x_.reset();
+    const pid_t shellPid = shell_ != nullptr ? shell_->Pid() : -1;
+    shell_.reset();
+    // The shell ends on a signal here without taking down the X displays it
+    // made (their lock files name it); they go as it would take them.
+    for (const std::string& number : xDisplayNumbers_) {
+        const std::string lock = "/tmp/.X" + number + "-lock";
+        std::istringstream owner(ReadFile(lock));
+        pid_t pid = -1;
+        if (owner >> pid && pid == shellPid) {
+            std::error_code ignored;
+            fs::remove("/tmp/.X11-unix/X" + number, ignored);
+            fs::remove(lock, ignored);
+        }
+    }
+}
+
 GnomeDesktop::~GnomeDesktop() {
     bus_.reset();
+    EndShell();
     QDBusConnection::disconnectFromBus(connectionName_);
 }
 
@@ -210,28 +311,30 @@ void GnomeDesktop::Prepare(ChildProcess::Options& options) const {
         options.environment.end(),
         {"PATH=/usr/bin:/bin", "HOME=" + runtime_.path, "XDG_RUNTIME_DIR=" + runtime_.path,
          "WAYLAND_DISPLAY=" + waylandDisplay_, "DISPLAY=" + xDisplay_, "XAUTHORITY=" + xAuthority_,
-         "XDG_SESSION_TYPE=wayland", "XDG_CURRENT_DESKTOP=GNOME"});
+         "XDG_SESSION_TYPE=wayland", "XDG_CURRENT_DESKTOP=GNOME",
+         // As in a GNOME session, where Qt 6.8 looks for GNOME's settings on
+         // the session bus, and says so on its standard error without one.
+         "DBUS_SESSION_BUS_ADDRESS=" + sessionBus_});
 }
 
 QVariantList GnomeDesktop::Call(const QString& service, const QString& path,
                                 const QString& interface, const QString& method,
-                                const QVariantList& arguments) {
+                                const QVariantList& arguments, std::chrono::milliseconds timeout) {
     QDBusMessage call = QDBusMessage::createMethodCall(service, path, interface, method);
     call.setArguments(arguments);
-    const QDBusMessage reply =
-        bus_->call(call, QDBus::Block, static_cast<int>(Patience.count() * 1000));
+    const QDBusMessage reply = bus_->call(call, QDBus::Block, static_cast<int>(timeout.count()));
     if (reply.type() != QDBusMessage::ReplyMessage) {
         throw std::runtime_error(
             (interface + "." + method + " failed: " + reply.errorMessage()).toStdString() +
-            LogTail(logPrefix_ + "-gnome-shell.txt"));
+            LogTail(shellLog_));
     }
     return reply.arguments();
 }
 
-QString GnomeDesktop::Eval(const QString& script) {
+QString GnomeDesktop::Eval(const QString& script, std::chrono::milliseconds timeout) {
     const QVariantList result =
         Call(QStringLiteral("org.gnome.Shell"), QStringLiteral("/org/gnome/Shell"),
-             QStringLiteral("org.gnome.Shell"), QStringLiteral("Eval"), {script});
+             QStringLiteral("org.gnome.Shell"), QStringLiteral("Eval"), {script}, timeout);
     if (!result.value(0).toBool()) {
         throw std::runtime_error("GNOME Shell could not run " + script.toStdString() + ": " +
                                  result.value(1).toString().toStdString());
@@ -306,11 +409,23 @@ void GnomeDesktop::Click(QPoint screen) {
     MovePointer(screen);
     // The shell passes each step on to Xwayland in its own time; X11 windows
     // get the events from there. A press that overtook the pointer's arrival
-    // or a release that overtook the press would go astray.
-    WaitForXwayland(screen, false);
+    // or a release that overtook the press would go astray. A Wayland window
+    // gets them from the shell itself, in the order they were sent.
+    const bool x11 =
+        Eval(QStringLiteral("(() => { let a = global.stage.get_actor_at_pos("
+                            "imports.gi.Clutter.PickMode.REACTIVE, %1, %2); while (a && "
+                            "!a.meta_window) a = a.get_parent(); return !!a && "
+                            "a.meta_window.get_client_type() === 1; })()")
+                 .arg(screen.x())
+                 .arg(screen.y())) == "true";
+    if (x11) {
+        WaitForXwayland(screen, false);
+    }
     for (const bool down : {true, false}) {
         Pointer(QStringLiteral("NotifyPointerButton"), {LeftButton, down});
-        WaitForXwayland(screen, down);
+        if (x11) {
+            WaitForXwayland(screen, down);
+        }
     }
     // Out of the way of every window, as a player's hand leaves the mouse.
     MovePointer(QPoint(output_.width() - 1, output_.height() - 1));
@@ -318,17 +433,20 @@ void GnomeDesktop::Click(QPoint screen) {
 
 std::vector<QJsonObject> GnomeDesktop::Windows(bool popups) {
     // Application windows are normal ones (type 0), listed once the shell
-    // has given them the focus, as it does a new window, and has a surface
-    // for them (an X11 window's comes from Xwayland a little after it is
-    // mapped): before, a click may go nowhere. Drop-downs are X11
+    // has a surface for them (an X11 window's comes from Xwayland a little
+    // after it is mapped) and, for an X11 window, has given it the focus, as
+    // it does a new one: before, a click may go nowhere. GNOME Shell 48
+    // gives a new Wayland window no focus here, and needs none to pass it a
+    // click. Its surfaces are in a container actor. Drop-downs are X11
     // override-redirect windows or Wayland popups, of other types. Client
     // type 1 is an X11 window.
     const QString shown = popups ? QStringLiteral("w.get_window_type() !== 0")
-                                 : QStringLiteral("w.get_window_type() === 0 && w.has_focus()");
+                                 : QStringLiteral("w.get_window_type() === 0 && (w.has_focus() "
+                                                  "|| w.get_client_type() === 0)");
     const QString list = Eval(
         QStringLiteral(
             "global.get_window_actors().filter(a => a.visible && a.get_children().some(c => "
-            "String(c.constructor.name).includes(\"SurfaceActor\"))).map(a => a.meta_window)"
+            "String(c.constructor.name).includes(\"Surface\"))).map(a => a.meta_window)"
             ".filter(w => %1).map(w => { const c = "
             "w.frame_rect_to_client_rect(w.get_frame_rect()); return {id: "
             "w.get_stable_sequence(), x: c.x, y: c.y, width: c.width, height: c.height, title: "

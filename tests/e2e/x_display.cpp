@@ -248,8 +248,12 @@ void XDisplay::MovePointer(QPoint screen) {
 
 void XDisplay::Click(QPoint screen) {
     MovePointer(screen);
-    XTestFakeButtonEvent(x_->display, Button1, True, CurrentTime);
-    XTestFakeButtonEvent(x_->display, Button1, False, CurrentTime);
+    Button(true);
+    Button(false);
+}
+
+void XDisplay::Button(bool down) {
+    XTestFakeButtonEvent(x_->display, Button1, down ? True : False, CurrentTime);
     XSync(x_->display, False);
 }
 

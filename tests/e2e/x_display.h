@@ -78,6 +78,9 @@ class XDisplay : public Desktop {
     void MovePointer(QPoint screen) override;
     // Left button pressed and released at `screen`, all the way to the server.
     void Click(QPoint screen) override;
+    // The left button pressed or released where the pointer is, all the way
+    // to the server.
+    void Button(bool down);
 
     // Client windows: with a window manager, the ones inside its frames.
     std::vector<AppWindow> AppWindows() override;

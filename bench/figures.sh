@@ -7,7 +7,7 @@
 #
 #   start to window on the screen and peak memory, under Xvfb;
 #   CPU while idling on a laid-out board, under Xvfb, under openbox, under
-#   a headless sway (Wayland) and under a headless GNOME Shell, with or
+#   a headless sway (Wayland) and under a nested GNOME Shell, with or
 #   without a screen reader.
 #
 # The programs run on desktops of the end-to-end suite's own, started, found

@@ -6,7 +6,11 @@
 // the first text a window shows loads the font machinery, which costs more
 // than anything else at start-up, and this tells that cost apart from the
 // game's.
+//
+// It goes onto the desktop as the game does (the same platform and title bar,
+// see desktop_fit.h), so that on GNOME both are drawn and framed alike.
 #include "board_layout.h"
+#include "desktop_fit.h"
 
 #include <QApplication>
 #include <QLayout>
@@ -22,7 +26,9 @@ int main(int argc, char** argv) {
     const bool withMenuBar = argc > 1 && std::strcmp(argv[1], "--menu-bar") == 0;
     int qtArgc = 1;
     char* qtArgv[] = {argc > 0 ? argv[0] : const_cast<char*>("bare_window"), nullptr};
+    ChoosePlatform();
     QApplication application(qtArgc, qtArgv);
+    ChooseTitleBar();
 
     std::unique_ptr<QWidget> window;
     if (withMenuBar) {
